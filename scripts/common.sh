@@ -1,0 +1,51 @@
+# Shared by scripts/run and scripts/test: package installation and the build.
+# Sourced, not run.
+
+GRAVELIN_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+GRAVELIN_BUILD="$GRAVELIN_ROOT/build"
+
+# What building and running the program needs on Debian 12.
+GRAVELIN_PACKAGES=(
+    cmake g++ pkg-config
+    qt6-base-dev
+    libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils
+    libxlsxwriter-dev
+    poppler-utils
+    xvfb xauth
+)
+
+say() { printf '%s\n' "$*" >&2; }
+die() { say "error: $*"; exit 1; }
+
+# Runs a command as root: directly when we are root (CI), else through sudo.
+as_root() {
+    if [[ $(id -u) -eq 0 ]]; then
+        "$@"
+    elif command -v sudo >/dev/null 2>&1; then
+        sudo "$@"
+    else
+        die "'$*' needs root, and sudo is not installed; run this script as root"
+    fi
+}
+
+is_installed() {
+    [[ $(dpkg-query -W -f='${Status}' "$1" 2>/dev/null) == "install ok installed" ]]
+}
+
+# Installs whichever of the given packages are missing; touches apt only then.
+ensure_packages() {
+    local missing=() package
+    for package in "$@"; do
+        is_installed "$package" || missing+=("$package")
+    done
+    [[ ${#missing[@]} -eq 0 ]] && return 0
+    say "Installing missing packages: ${missing[*]}"
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
+    as_root env DEBIAN_FRONTEND=noninteractive \
+        apt-get install -y -q "${missing[@]}"
+}
+
+build_gravelin() {
+    cmake -S "$GRAVELIN_ROOT" -B "$GRAVELIN_BUILD"
+    cmake --build "$GRAVELIN_BUILD" -j"$(nproc)"
+}
