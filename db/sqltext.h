@@ -37,7 +37,9 @@ QString ColumnInfoQuery();
 // Optimistic single-row update: SET the changed columns; WHERE the key
 // columns equal their parameters and every changed column still holds its
 // original value (NULL-safe: IS NOT DISTINCT FROM). Parameters in order:
-// new values, key values, original values.
+// new values, key values, original values. Empty text when `changed` or
+// `keyColumns` is empty (no statement may touch more than the one row).
+// The key column "RDB$DB_KEY" is written unquoted (keyless tables).
 QString UpdateRow(const QString &table, const QStringList &changed,
                   const QStringList &keyColumns);
 // INSERT of the given columns (DEFAULT VALUES when none) RETURNING every
@@ -45,7 +47,7 @@ QString UpdateRow(const QString &table, const QStringList &changed,
 QString InsertRow(const QString &table, const QStringList &columns,
                   const QStringList &returning);
 // Keyed delete, guarded like the update by the original values of `guard`
-// columns. Parameters: key values, then guard values.
+// columns. Parameters: key values, then guard values. Empty text without a key.
 QString DeleteRow(const QString &table, const QStringList &keyColumns,
                   const QStringList &guard);
 

@@ -1,0 +1,156 @@
+#include "db/sqltext.h"
+
+namespace db::sql {
+
+namespace {
+
+const QString DbKey = QStringLiteral("RDB$DB_KEY");
+
+// RDB$DB_KEY is a pseudo column: quoted it would name a user column.
+QString ColumnRef(const QString &name)
+{
+    return name == DbKey ? name : QuoteIdentifier(name);
+}
+
+// "A" = ?, "B" = ? (joined by separator)
+QString Assignments(const QStringList &columns, const QString &op, const QString &separator)
+{
+    QStringList parts;
+    parts.reserve(columns.size());
+    for (const QString &column : columns)
+        parts << ColumnRef(column) + op;
+    return parts.join(separator);
+}
+
+QString ColumnList(const QStringList &columns)
+{
+    QStringList parts;
+    parts.reserve(columns.size());
+    for (const QString &column : columns)
+        parts << ColumnRef(column);
+    return parts.join(QStringLiteral(", "));
+}
+
+// WHERE part of the keyed, optimistic statements: key columns by value,
+// guarded columns NULL-safe against their original values.
+QString KeyAndGuard(const QStringList &keyColumns, const QStringList &guard)
+{
+    QString where = Assignments(keyColumns, QStringLiteral(" = ?"), QStringLiteral(" AND "));
+    if (!guard.isEmpty())
+        where += QStringLiteral(" AND ")
+                 + Assignments(guard, QStringLiteral(" IS NOT DISTINCT FROM ?"),
+                               QStringLiteral(" AND "));
+    return where;
+}
+
+} // namespace
+
+QString QuoteIdentifier(const QString &name)
+{
+    QString quoted = name;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QString RelationNamesQuery()
+{
+    // Leading blanks of a quoted name are part of it; only the CHAR padding goes.
+    return QStringLiteral(
+        "SELECT TRIM(TRAILING FROM RDB$RELATION_NAME) AS NAME"
+        " FROM RDB$RELATIONS"
+        " ORDER BY CASE WHEN RDB$VIEW_BLR IS NULL THEN 0 ELSE 1 END, 1");
+}
+
+QString TableQuery(const QString &table)
+{
+    return QStringLiteral("SELECT * FROM ") + QuoteIdentifier(table) + QLatin1Char(';');
+}
+
+QString SelectRows(const TableRead &read)
+{
+    const QString table = QuoteIdentifier(read.table);
+    QString sql = read.withDbKey
+        ? QStringLiteral("SELECT %1.*, %1.RDB$DB_KEY FROM %1").arg(table)
+        : QStringLiteral("SELECT * FROM ") + table;
+    if (read.orderBy.isEmpty())
+        return sql;
+    QStringList order;
+    order.reserve(read.orderBy.size());
+    for (qsizetype i = 0; i < read.orderBy.size(); ++i) {
+        const QString &column = read.orderBy.at(i);
+        QString item = column == DbKey ? table + QLatin1Char('.') + column
+                                       : QuoteIdentifier(column);
+        if (i == 0 && read.descending)
+            item += QStringLiteral(" DESC");
+        order << item;
+    }
+    return sql + QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
+}
+
+QString CountRows(const QString &table)
+{
+    return QStringLiteral("SELECT COUNT(*) FROM ") + QuoteIdentifier(table);
+}
+
+QString PrimaryKeyColumnsQuery()
+{
+    return QStringLiteral(
+        "SELECT TRIM(TRAILING FROM S.RDB$FIELD_NAME) AS NAME"
+        " FROM RDB$RELATION_CONSTRAINTS C"
+        " JOIN RDB$INDEX_SEGMENTS S ON S.RDB$INDEX_NAME = C.RDB$INDEX_NAME"
+        " WHERE C.RDB$CONSTRAINT_TYPE = 'PRIMARY KEY' AND C.RDB$RELATION_NAME = ?"
+        " ORDER BY S.RDB$FIELD_POSITION");
+}
+
+QString ColumnInfoQuery()
+{
+    return QStringLiteral(
+        "SELECT TRIM(TRAILING FROM RF.RDB$FIELD_NAME) AS NAME,"
+        " CASE WHEN F.RDB$COMPUTED_BLR IS NULL THEN 0 ELSE 1 END AS IS_COMPUTED,"
+        " CASE WHEN RF.RDB$IDENTITY_TYPE IS NULL THEN 0 ELSE 1 END AS IS_IDENTITY,"
+        " CASE WHEN RF.RDB$DEFAULT_SOURCE IS NULL AND F.RDB$DEFAULT_SOURCE IS NULL"
+        " THEN 0 ELSE 1 END AS HAS_DEFAULT"
+        " FROM RDB$RELATION_FIELDS RF"
+        " JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE"
+        " WHERE RF.RDB$RELATION_NAME = ?"
+        " ORDER BY RF.RDB$FIELD_POSITION");
+}
+
+QString UpdateRow(const QString &table, const QStringList &changed,
+                  const QStringList &keyColumns)
+{
+    // Without a key the WHERE would hit every row.
+    if (changed.isEmpty() || keyColumns.isEmpty())
+        return {};
+    return QStringLiteral("UPDATE ") + QuoteIdentifier(table) + QStringLiteral(" SET ")
+           + Assignments(changed, QStringLiteral(" = ?"), QStringLiteral(", "))
+           + QStringLiteral(" WHERE ") + KeyAndGuard(keyColumns, changed);
+}
+
+QString InsertRow(const QString &table, const QStringList &columns,
+                  const QStringList &returning)
+{
+    QString sql = QStringLiteral("INSERT INTO ") + QuoteIdentifier(table);
+    if (columns.isEmpty()) {
+        sql += QStringLiteral(" DEFAULT VALUES");
+    } else {
+        QStringList marks;
+        marks.fill(QStringLiteral("?"), columns.size());
+        sql += QStringLiteral(" (") + ColumnList(columns) + QStringLiteral(") VALUES (")
+               + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
+    }
+    if (!returning.isEmpty())
+        sql += QStringLiteral(" RETURNING ") + ColumnList(returning);
+    return sql;
+}
+
+QString DeleteRow(const QString &table, const QStringList &keyColumns,
+                  const QStringList &guard)
+{
+    if (keyColumns.isEmpty())
+        return {};
+    return QStringLiteral("DELETE FROM ") + QuoteIdentifier(table) + QStringLiteral(" WHERE ")
+           + KeyAndGuard(keyColumns, guard);
+}
+
+} // namespace db::sql
