@@ -75,13 +75,13 @@ public:
     void rollback();   // errors are dropped: used on failure paths
 
     Firebird::ITransaction *handle() const { return m_handle; }
-    Attachment &attachment() const { return *m_attachment; }
+    Firebird::IAttachment *attachmentHandle() const { return m_attachment; }
 
 private:
     friend class Attachment;
-    Transaction(Attachment *attachment, Firebird::ITransaction *handle)
+    Transaction(Firebird::IAttachment *attachment, Firebird::ITransaction *handle)
         : m_attachment(attachment), m_handle(handle) {}
-    Attachment *m_attachment = nullptr;
+    Firebird::IAttachment *m_attachment = nullptr;
     Firebird::ITransaction *m_handle = nullptr;
 };
 
@@ -117,6 +117,7 @@ private:
     friend class Cursor;
     void describeOutput();
     Firebird::IStatement *m_handle = nullptr;
+    unsigned m_inputCount = 0;
     Firebird::IMessageMetadata *m_outMeta = nullptr; // coerced output format
     std::vector<Column> m_columns;
     unsigned m_outputLength = 0;
@@ -138,8 +139,7 @@ public:
 
 private:
     friend class Statement;
-    Cursor(Statement *statement, Firebird::IResultSet *handle);
-    Statement *m_statement = nullptr;
+    Cursor(Firebird::IResultSet *handle, unsigned length);
     Firebird::IResultSet *m_handle = nullptr;
     std::vector<unsigned char> m_buffer;
 };
@@ -154,5 +154,8 @@ QByteArray valueBytes(const Column &column, const unsigned char *message);
 QByteArray readBlob(Transaction &tx, const QByteArray &blobId, unsigned charSet,
                     qint64 maxBytes = -1);
 qint64 blobLength(Transaction &tx, const QByteArray &blobId);
+// Creates a blob holding data (already in the column's charset) and returns
+// its id, to be sent as a SQL_BLOB parameter in the same transaction.
+QByteArray writeBlob(Transaction &tx, const QByteArray &data);
 
 } // namespace db
