@@ -17,15 +17,22 @@ GRAVELIN_PACKAGES=(
 say() { printf '%s\n' "$*" >&2; }
 die() { say "error: $*"; exit 1; }
 
-# Runs a command as root: directly when we are root (CI), else through sudo.
-as_root() {
+# What to put before a command that needs root: nothing when we are root
+# (CI), else sudo. An array, so a background job started with it is the
+# command itself and $! is its PID.
+root_prefix() {
     if [[ $(id -u) -eq 0 ]]; then
-        "$@"
+        ROOT_PREFIX=()
     elif command -v sudo >/dev/null 2>&1; then
-        sudo "$@"
+        ROOT_PREFIX=(sudo)
     else
-        die "'$*' needs root, and sudo is not installed; run this script as root"
+        die "this step needs root, and sudo is not installed; run this script as root"
     fi
+}
+
+as_root() {
+    root_prefix
+    "${ROOT_PREFIX[@]}" "$@"
 }
 
 is_installed() {
