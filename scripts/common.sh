@@ -40,6 +40,8 @@ is_installed() {
 }
 
 # Installs whichever of the given packages are missing; touches apt only then.
+# Leaves the names it installed in JUST_INSTALLED.
+JUST_INSTALLED=()
 ensure_packages() {
     local missing=() package
     for package in "$@"; do
@@ -50,6 +52,7 @@ ensure_packages() {
     as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
     as_root env DEBIAN_FRONTEND=noninteractive \
         apt-get install -y -q "${missing[@]}"
+    JUST_INSTALLED+=("${missing[@]}")
 }
 
 build_gravelin() {
