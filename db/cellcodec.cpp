@@ -401,8 +401,10 @@ QString DecodeText(unsigned charSet, QByteArrayView bytes)
 {
     if (charSet == CsOctets)
         return QString::fromLatin1(bytes.toByteArray().toHex().toUpper());
-    // Keep a leading byte order mark: it is part of the value.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    // Keep a leading byte order mark: it is part of the value. Stateless: a
+    // cut-off sequence at the end is an error, not input still to come.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom
+                                                  | QStringDecoder::Flag::Stateless);
     QString text = utf8(bytes);
     if (charSet == CsNone && utf8.hasError())
         return QString::fromLatin1(bytes.data(), bytes.size());
