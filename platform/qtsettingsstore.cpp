@@ -1,0 +1,65 @@
+#include "platform/qtsettingsstore.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace platform {
+
+namespace {
+
+constexpr QFileDevice::Permissions OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
+} // namespace
+
+QtSettingsStore::QtSettingsStore()
+    : m_settings(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                             Organisation))
+{
+}
+
+QtSettingsStore::QtSettingsStore(const QString &iniFilePath)
+    : m_settings(std::make_unique<QSettings>(iniFilePath, QSettings::IniFormat))
+{
+}
+
+QtSettingsStore::~QtSettingsStore() = default;
+
+QString QtSettingsStore::fileName() const
+{
+    return m_settings->fileName();
+}
+
+QString QtSettingsStore::get(const QString &section, const QString &key,
+                             const QString &defaultValue) const
+{
+    return m_settings->value(section + '/' + key, defaultValue).toString();
+}
+
+void QtSettingsStore::save(const QString &section, const QString &key, const QString &value)
+{
+    // QSettings replaces the file through a save file, which keeps the
+    // permissions of the file it replaces: so the file exists as 0600 before
+    // the first write, and is set again after each one.
+    createPrivateFile();
+    m_settings->setValue(section + '/' + key, value);
+    m_settings->sync();
+    if (m_settings->status() != QSettings::NoError)
+        qWarning() << "settings could not be written to" << fileName();
+    QFile::setPermissions(fileName(), OwnerOnly);
+}
+
+void QtSettingsStore::createPrivateFile() const
+{
+    const QString path = fileName();
+    if (QFileInfo::exists(path))
+        return;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Append))
+        file.setPermissions(OwnerOnly);
+}
+
+} // namespace platform
