@@ -1,0 +1,66 @@
+#pragma once
+
+#include "db/connectionstring.h"
+#include "ui/conventions.h"
+
+#include <QWidget>
+
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+
+namespace ui {
+
+class Windows;
+
+// Form1: the login window; its load handler is the start-up sequence.
+class Form1 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit Form1(Windows &windows);
+
+    // The connection profile as the three boxes hold it now.
+    db::ConnectionProfile profile() const;
+    int MousePointer() const { return m_pointer.value(); }
+
+    void Form_Load();
+    void PushButton1_Click();   // Test Connection
+    void PushButton2_Click();   // Help
+    void PushButton3_Click();   // Next >
+    void PushButton4_Click();   // ?
+    void PushButton5_Click();   // ... (browse)
+    void PushButton7_Click();   // Load Sample/Example Database
+    void Text1_Change();
+    void Text2_Change();
+    void Text7_Change();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls();
+    void createFrame();
+    void connectHandlers();
+    void orderTabs();
+    void remember(const char *key, const QString &text);
+
+    Windows &m_windows;
+    WindowPointer m_pointer{this};
+    HoverRule *m_hover = nullptr;
+
+    QPushButton *m_pushButton1 = nullptr;
+    QPushButton *m_pushButton2 = nullptr;
+    QPushButton *m_pushButton3 = nullptr;
+    QPushButton *m_pushButton4 = nullptr;
+    QPushButton *m_pushButton5 = nullptr;
+    QPushButton *m_pushButton7 = nullptr;
+    QGroupBox *m_frame1 = nullptr;
+    QLineEdit *m_text1 = nullptr;
+    QLineEdit *m_text2 = nullptr;
+    QLineEdit *m_text7 = nullptr;
+};
+
+} // namespace ui

@@ -1,0 +1,217 @@
+#include "ui/form3.h"
+
+#include "app/addrow.h"
+#include "app/errortrap.h"
+#include "app/files.h"
+#include "app/helptexts.h"
+#include "app/titles.h"
+#include "ui/form2.h"
+#include "ui/rownavigator.h"
+#include "ui/windows.h"
+
+#include <QCloseEvent>
+#include <QCursor>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableView>
+
+#include <stdexcept>
+
+namespace ui {
+
+namespace {
+
+constexpr int ClientWidth = 960;    // 14400 twips
+constexpr int ClientHeight = 497;   // 7455 twips
+constexpr int CaptionHeight = 20;
+
+// The grid of an editor with no table bound: nothing to move to.
+class EmptyGrid : public RowNavigator
+{
+public:
+    long long recordCount() const override { return 0; }
+    void moveToRecord(long long) override {}
+    void moveToNewRecordLine() override {}
+};
+
+} // namespace
+
+Form3::Form3(Windows &windows)
+    : QWidget(nullptr), m_windows(windows)
+{
+    setObjectName(QStringLiteral("Form3"));
+    setFont(WindowFont());
+    resize(ClientWidth, ClientHeight);
+    setMinimumSize(ClientWidth, 300);
+    createControls();
+    createMenu();
+    orderTabs();
+    auto *hover = new HoverRule(m_pointer, this);
+    for (QWidget *button : {m_pushButton1, m_pushButton3, m_pushButton4, m_pushButton6,
+                            m_pushButton7, m_pushButton8})
+        hover->hand(button);
+    for (QWidget *plain : {static_cast<QWidget *>(this), static_cast<QWidget *>(m_label2),
+                           static_cast<QWidget *>(m_gridCaption),
+                           static_cast<QWidget *>(m_dataGrid1),
+                           static_cast<QWidget *>(m_dataGrid1->horizontalHeader()),
+                           static_cast<QWidget *>(m_dataGrid1->verticalHeader())})
+        hover->plain(plain);
+}
+
+Form3::~Form3() = default;
+
+void Form3::createControls()
+{
+    m_label2 = new QLabel(QStringLiteral(" Table: "), this);
+    m_label2->setObjectName(QStringLiteral("Label2"));
+    PlaceTwips(m_label2, 240, 120, 4695, 255);
+    m_gridCaption = new QLabel(
+        QStringLiteral("Changes you make are automatically saved as you make them."), this);
+    m_gridCaption->setObjectName(QStringLiteral("DataGrid1Caption"));
+    m_gridCaption->setAlignment(Qt::AlignCenter);
+    m_gridCaption->setFrameShape(QFrame::Panel);
+    m_gridCaption->setFrameShadow(QFrame::Raised);
+    m_dataGrid1 = new QTableView(this);
+    m_dataGrid1->setObjectName(QStringLiteral("DataGrid1"));
+    m_pushButton1 = NewPushButton(this, "PushButton1", "< Back", 120, 6960, 1800, 405);
+    m_pushButton4 = NewPushButton(this, "PushButton4", "Help", 2040, 6960, 1800, 405);
+    m_pushButton8 = NewPushButton(this, "PushButton8", "Add New Row", 3960, 6960, 2760, 405);
+    m_pushButton7 = NewPushButton(this, "PushButton7", "Add New Column", 6840, 6960, 2760, 405);
+    m_pushButton6 = NewPushButton(this, "PushButton6", "Export Table As..", 9720, 6960, 2640, 405);
+    m_pushButton3 = NewPushButton(this, "PushButton3", "Quit", 12480, 6960, 1800, 405);
+
+    connect(m_pushButton1, &QPushButton::clicked, this, &Form3::PushButton1_Click);
+    connect(m_pushButton3, &QPushButton::clicked, this, &Form3::PushButton3_Click);
+    connect(m_pushButton4, &QPushButton::clicked, this, &Form3::PushButton4_Click);
+    connect(m_pushButton6, &QPushButton::clicked, this, &Form3::PushButton6_Click);
+    connect(m_pushButton8, &QPushButton::clicked, this, &Form3::PushButton8_Click);
+}
+
+void Form3::createMenu()
+{
+    m_mnuSaveAs = new QMenu(QStringLiteral("Save As"), this);
+    m_mnuSaveAs->setObjectName(QStringLiteral("mnuSaveAs"));
+    for (const char *name : {"TXT", "XLS", "CSV", "PDF", "XML"}) {
+        QAction *item = m_mnuSaveAs->addAction(QString::fromLatin1(name));
+        item->setObjectName("mnu" + QString::fromLatin1(name));
+    }
+}
+
+void Form3::orderTabs()
+{
+    QWidget *order[] = {m_dataGrid1, m_pushButton1, m_pushButton3, m_pushButton6,
+                        m_pushButton4, m_pushButton8, m_pushButton7};
+    for (size_t i = 0; i + 1 < std::size(order); ++i)
+        QWidget::setTabOrder(order[i], order[i + 1]);
+    m_dataGrid1->setFocus();
+}
+
+void Form3::resizeEvent(QResizeEvent *event)
+{
+    // The grid takes up whatever the window grows or shrinks by; the
+    // buttons stay below it.
+    QWidget::resizeEvent(event);
+    const int grow = width() - ClientWidth;
+    const int rise = height() - ClientHeight;
+    const QRect grid(Twips(120), Twips(360), Twips(14160) + grow, Twips(6525) + rise);
+    m_gridCaption->setGeometry(grid.left(), grid.top(), grid.width(), CaptionHeight);
+    m_dataGrid1->setGeometry(grid.adjusted(0, CaptionHeight, 0, 0));
+    for (QPushButton *button : {m_pushButton1, m_pushButton3, m_pushButton4, m_pushButton6,
+                                m_pushButton7, m_pushButton8})
+        button->move(button->x(), Twips(6960) + rise);
+}
+
+RowNavigator &Form3::navigator()
+{
+    static EmptyGrid empty;
+    return m_navigator ? *m_navigator : empty;
+}
+
+void Form3::BindTable(const QString &connectionString, const QString &table)
+{
+    Q_UNUSED(connectionString);
+    m_boundTable = table;
+    m_label2->setText(" Now Editing: " + table);
+}
+
+void Form3::UnbindGrid()
+{
+    m_dataGrid1->setModel(nullptr);
+    m_boundTable.clear();
+}
+
+void Form3::Form_Load()
+{
+    app::ErrorTrap trap(m_windows.services().messages, app::loc::Form3_Form_Load);
+    trap.step(100, [&] { ApplyFormColors(this); });
+    trap.step(102, [&] { setWindowIcon(ApplicationIcon()); });
+    if (trap.test(106, [&] { return app::FileExists(app::HandCursorPath()); })) {
+        trap.step(108, [&] {
+            if (!LoadHandPicture(m_pointer))
+                throw std::runtime_error("Invalid picture");
+        });
+    }
+    trap.step(110, [&] { setWindowTitle(QString::fromLatin1(app::DisplayTitle)); });
+}
+
+void Form3::PushButton1_Click()
+{
+    app::ErrorTrap trap(m_windows.services().messages, app::loc::Form3_PushButton1_Click);
+    trap.step(100, [&] { m_windows.form2().show(); });
+    trap.step(102, [&] { hide(); });
+}
+
+void Form3::PushButton3_Click()
+{
+    app::ErrorTrap trap(m_windows.services().messages, app::loc::Form3_PushButton3_Click);
+    trap.step(100, [&] { m_windows.endProgram(); });
+}
+
+void Form3::PushButton4_Click()
+{
+    platform::MessageBoxes &messages = m_windows.services().messages;
+    app::ErrorTrap trap(messages, app::loc::Form3_PushButton4_Click);
+    trap.step(102, [&] { messages.inform(app::ShortTitle(), app::EditorHelpText()); });
+}
+
+void Form3::PushButton6_Click()
+{
+    app::ErrorTrap trap(m_windows.services().messages, app::loc::Form3_PushButton6_Click);
+    trap.step(106, [&] { m_mnuSaveAs->popup(QCursor::pos()); });
+}
+
+void Form3::PushButton8_Click()
+{
+    platform::MessageBoxes &messages = m_windows.services().messages;
+    app::ErrorTrap trap(messages, app::loc::Form3_PushButton8_Click);
+    RowNavigator &rows = navigator();
+    long long count = 0;
+    app::AddRowMove move;
+    trap.step(100, [&] { m_dataGrid1->setFocus(); });
+    if (trap.test(102, [&] { return (count = rows.recordCount()) > 0; })) {
+        move = app::PlanAddRow(count);
+        if (trap.test(104, [&] { return move.toNewRecordLine; })) {
+            trap.step(106, [&] { rows.moveToNewRecordLine(); });
+        } else {
+            trap.step(108, [&] { rows.moveToRecord(move.record); });
+            trap.step(110, [&] {
+                messages.inform(app::ShortTitle(), QStringLiteral("Row limit reached."));
+            });
+        }
+    }
+    trap.step(112, [&] { m_dataGrid1->setFocus(); });
+    trap.step(114, [&] {
+        if (!move.limitReached)
+            rows.moveToNewRecordLine();
+    });
+}
+
+void Form3::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    m_windows.endProgram();
+}
+
+} // namespace ui

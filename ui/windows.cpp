@@ -1,0 +1,75 @@
+#include "ui/windows.h"
+
+#include "db/connectionstring.h"
+#include "ui/form1.h"
+#include "ui/form2.h"
+#include "ui/form3.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QVBoxLayout>
+
+namespace ui {
+
+namespace {
+
+void ShowEmptyNewTableDialog(QWidget *parent)
+{
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("New Table"));
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto *layout = new QVBoxLayout(&dialog);
+    layout->addWidget(buttons);
+    dialog.exec();
+}
+
+} // namespace
+
+Windows::Windows(platform::Services services)
+    : endProgram([] { QCoreApplication::exit(0); }),
+      showNewTableDialog(ShowEmptyNewTableDialog),
+      m_services(services)
+{
+}
+
+Windows::~Windows()
+{
+    // The editor and the chooser go before the login window they read from.
+    m_form3.reset();
+    m_form2.reset();
+    m_form1.reset();
+}
+
+Form1 &Windows::form1()
+{
+    if (!m_form1)
+        m_form1 = std::make_unique<Form1>(*this);
+    return *m_form1;
+}
+
+Form2 &Windows::form2()
+{
+    if (!m_form2) {
+        m_form2 = std::make_unique<Form2>(*this);
+        m_form2->Form_Load();
+    }
+    return *m_form2;
+}
+
+Form3 &Windows::form3()
+{
+    if (!m_form3) {
+        m_form3 = std::make_unique<Form3>(*this);
+        m_form3->Form_Load();
+    }
+    return *m_form3;
+}
+
+QString Windows::connectionString()
+{
+    return db::ConnectionString(form1().profile());
+}
+
+} // namespace ui

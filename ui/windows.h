@@ -1,0 +1,56 @@
+#pragma once
+
+#include "platform/services.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QWidget;
+
+namespace ui {
+
+class Form1;
+class Form2;
+class Form3;
+
+// The program's main windows. Each exists once: it is created and loaded on
+// first use and afterwards only shown and hidden. Also holds what the
+// windows share: the platform services and the name of the open table.
+class Windows
+{
+public:
+    explicit Windows(platform::Services services);
+    ~Windows();
+    Windows(const Windows &) = delete;
+    Windows &operator=(const Windows &) = delete;
+
+    platform::Services &services() { return m_services; }
+
+    Form1 &form1();
+    Form2 &form2();
+    Form3 &form3();
+    bool form2Loaded() const { return m_form2 != nullptr; }
+    bool form3Loaded() const { return m_form3 != nullptr; }
+
+    // The connection string of the login window's profile, as it is now.
+    QString connectionString();
+
+    // The table open in the editor; written only by the table chooser.
+    QString currentTable;
+
+    // Ends the program at once (closing a main window, "Quit").
+    std::function<void()> endProgram;
+
+    // The table chooser's new-table dialog, shown modally over `parent`.
+    std::function<void(QWidget *parent)> showNewTableDialog;
+
+private:
+    platform::Services m_services;
+    std::unique_ptr<Form1> m_form1;
+    std::unique_ptr<Form2> m_form2;
+    std::unique_ptr<Form3> m_form3;
+};
+
+} // namespace ui
