@@ -1,5 +1,7 @@
 #include "db/cellcodec.h"
 
+#include "db/datetext.h"
+
 #include <QStringDecoder>
 
 #include <ibase.h>
@@ -12,10 +14,6 @@
 namespace db {
 
 namespace {
-
-constexpr int MjdOfUnixEpoch = 40587;            // 1970-01-01 in days since 1858-11-17
-constexpr unsigned TimeUnitsPerSecond = 10000;   // ISC_TIME: 1/10000 s
-constexpr unsigned TimeUnitsPerDay = 86400u * TimeUnitsPerSecond;
 
 template <typename T>
 T Load(QByteArrayView bytes)
@@ -180,158 +178,26 @@ ParsedCell ParseFloat(QStringView text)
 
 // ---- dates and times -------------------------------------------------------
 
-struct Ymd
+ParsedCell DateCell(QStringView text)
 {
-    int year;
-    unsigned month;
-    unsigned day;
-};
-
-// Proleptic Gregorian calendar, days relative to 1970-01-01.
-int DaysFromCivil(Ymd date)
-{
-    const int y = date.year - (date.month <= 2 ? 1 : 0);
-    const int era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = unsigned(y - era * 400);
-    const unsigned doy = (153 * (date.month > 2 ? date.month - 3 : date.month + 9) + 2) / 5
-                         + date.day - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + int(doe) - 719468;
-}
-
-Ymd CivilFromDays(int days)
-{
-    days += 719468;
-    const int era = (days >= 0 ? days : days - 146096) / 146097;
-    const unsigned doe = unsigned(days - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    const unsigned day = doy - (153 * mp + 2) / 5 + 1;
-    const unsigned month = mp < 10 ? mp + 3 : mp - 9;
-    return {int(yoe) + era * 400 + (month <= 2 ? 1 : 0), month, day};
-}
-
-unsigned DaysInMonth(int year, unsigned month)
-{
-    static constexpr unsigned Days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : Days[month - 1];
-}
-
-QString DateText(ISC_DATE date)
-{
-    const Ymd ymd = CivilFromDays(date - MjdOfUnixEpoch);
-    char buffer[32];
-    const int n = std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02u", ymd.year, ymd.month,
-                                ymd.day);
-    return QString::fromLatin1(buffer, n);
-}
-
-QString TimeText(ISC_TIME time)
-{
-    const unsigned seconds = time / TimeUnitsPerSecond;
-    const unsigned fraction = time % TimeUnitsPerSecond;
-    char buffer[32];
-    int n = std::snprintf(buffer, sizeof buffer, "%02u:%02u:%02u", seconds / 3600,
-                          seconds / 60 % 60, seconds % 60);
-    if (fraction != 0)
-        n += std::snprintf(buffer + n, sizeof buffer - n, ".%04u", fraction);
-    return QString::fromLatin1(buffer, n);
-}
-
-// Reads 1..maxDigits decimal digits at pos; -1 when there are none.
-int ReadNumber(QStringView text, qsizetype &pos, int minDigits, int maxDigits)
-{
-    int value = 0, count = 0;
-    while (pos < text.size() && count < maxDigits && text[pos].isDigit()
-           && text[pos].unicode() < 128) {
-        value = value * 10 + (text[pos].unicode() - '0');
-        ++pos;
-        ++count;
-    }
-    return count >= minDigits ? value : -1;
-}
-
-bool Expect(QStringView text, qsizetype &pos, char ch)
-{
-    if (pos >= text.size() || text[pos] != QLatin1Char(ch))
-        return false;
-    ++pos;
-    return true;
-}
-
-// yyyy-MM-dd at pos, range-checked; returns the ISC_DATE or false.
-bool ReadDate(QStringView text, qsizetype &pos, ISC_DATE &date)
-{
-    const int year = ReadNumber(text, pos, 1, 4);
-    if (year < 0 || !Expect(text, pos, '-'))
-        return false;
-    const int month = ReadNumber(text, pos, 1, 2);
-    if (month < 0 || !Expect(text, pos, '-'))
-        return false;
-    const int day = ReadNumber(text, pos, 1, 2);
-    if (year < 1 || month < 1 || month > 12 || day < 1
-        || unsigned(day) > DaysInMonth(year, unsigned(month)))
-        return false;
-    date = DaysFromCivil({year, unsigned(month), unsigned(day)}) + MjdOfUnixEpoch;
-    return true;
-}
-
-// HH:mm[:ss[.f{1,4}]] at pos.
-bool ReadTime(QStringView text, qsizetype &pos, ISC_TIME &time)
-{
-    const int hours = ReadNumber(text, pos, 1, 2);
-    if (hours < 0 || hours > 23 || !Expect(text, pos, ':'))
-        return false;
-    const int minutes = ReadNumber(text, pos, 2, 2);
-    if (minutes < 0 || minutes > 59)
-        return false;
-    int seconds = 0, fraction = 0;
-    if (Expect(text, pos, ':')) {
-        seconds = ReadNumber(text, pos, 2, 2);
-        if (seconds < 0 || seconds > 59)
-            return false;
-        if (Expect(text, pos, '.')) {
-            const qsizetype start = pos;
-            fraction = ReadNumber(text, pos, 1, 4);
-            if (fraction < 0)
-                return false;
-            for (qsizetype digits = pos - start; digits < 4; ++digits)
-                fraction *= 10;
-        }
-    }
-    time = ISC_TIME((hours * 3600 + minutes * 60 + seconds) * TimeUnitsPerSecond + fraction);
-    return true;
-}
-
-ParsedCell ParseDate(QStringView text)
-{
-    qsizetype pos = 0;
     ISC_DATE date = 0;
-    if (!ReadDate(text, pos, date) || pos != text.size())
+    if (!ParseDate(text, date))
         return Fail(QStringLiteral("Not a valid date (yyyy-MM-dd)"));
     return Ok(Store(date));
 }
 
-ParsedCell ParseTime(QStringView text)
+ParsedCell TimeCell(QStringView text)
 {
-    qsizetype pos = 0;
     ISC_TIME time = 0;
-    if (!ReadTime(text, pos, time) || pos != text.size())
+    if (!ParseTime(text, time))
         return Fail(QStringLiteral("Not a valid time (HH:mm:ss)"));
     return Ok(Store(time));
 }
 
-ParsedCell ParseTimestamp(QStringView text)
+ParsedCell TimestampCell(QStringView text)
 {
-    qsizetype pos = 0;
     ISC_TIMESTAMP stamp{0, 0};
-    bool ok = ReadDate(text, pos, stamp.timestamp_date);
-    if (ok && pos < text.size())
-        ok = (Expect(text, pos, ' ') || Expect(text, pos, 'T'))
-             && ReadTime(text, pos, stamp.timestamp_time);
-    if (!ok || pos != text.size())
+    if (!ParseTimestamp(text, stamp.timestamp_date, stamp.timestamp_time))
         return Fail(QStringLiteral("Not a valid timestamp (yyyy-MM-dd HH:mm:ss)"));
     return Ok(Store(stamp));
 }
@@ -431,7 +297,7 @@ QString CellText(const Column &column, QByteArrayView bytes)
     case SQL_TYPE_TIME: return TimeText(Load<ISC_TIME>(bytes));
     case SQL_TIMESTAMP: {
         const auto stamp = Load<ISC_TIMESTAMP>(bytes);
-        return DateText(stamp.timestamp_date) + QLatin1Char(' ') + TimeText(stamp.timestamp_time);
+        return TimestampText(stamp.timestamp_date, stamp.timestamp_time);
     }
     case SQL_BOOLEAN:
         return Load<FB_BOOLEAN>(bytes) ? QStringLiteral("true") : QStringLiteral("false");
@@ -453,9 +319,9 @@ ParsedCell ParseCellText(const Column &column, const QString &text)
     case SQL_INT64: return ParseDecimal(type, value);
     case SQL_FLOAT: return ParseFloat<float>(value);
     case SQL_DOUBLE: return ParseFloat<double>(value);
-    case SQL_TYPE_DATE: return ParseDate(value);
-    case SQL_TYPE_TIME: return ParseTime(value);
-    case SQL_TIMESTAMP: return ParseTimestamp(value);
+    case SQL_TYPE_DATE: return DateCell(value);
+    case SQL_TYPE_TIME: return TimeCell(value);
+    case SQL_TIMESTAMP: return TimestampCell(value);
     case SQL_BOOLEAN: return ParseBoolean(value);
     default: return Fail(QStringLiteral("This column cannot be edited as text"));
     }
