@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/dberror.h"
 #include "db/sqltype.h"
 
 #include <QByteArray>

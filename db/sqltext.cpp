@@ -127,6 +127,20 @@ QString UpdateRow(const QString &table, const QStringList &changed,
            + QStringLiteral(" WHERE ") + KeyAndGuard(keyColumns, changed);
 }
 
+QString UpdateRowReturning(const QString &table, const QStringList &changed,
+                           const QStringList &keyColumns, const QStringList &guard,
+                           const QStringList &returning)
+{
+    if (changed.isEmpty() || keyColumns.isEmpty())
+        return {};
+    QString sql = QStringLiteral("UPDATE ") + QuoteIdentifier(table) + QStringLiteral(" SET ")
+                  + Assignments(changed, QStringLiteral(" = ?"), QStringLiteral(", "))
+                  + QStringLiteral(" WHERE ") + KeyAndGuard(keyColumns, guard);
+    if (!returning.isEmpty())
+        sql += QStringLiteral(" RETURNING ") + ColumnList(returning);
+    return sql;
+}
+
 QString InsertRow(const QString &table, const QStringList &columns,
                   const QStringList &returning)
 {

@@ -42,6 +42,12 @@ QString ColumnInfoQuery();
 // The key column "RDB$DB_KEY" is written unquoted (keyless tables).
 QString UpdateRow(const QString &table, const QStringList &changed,
                   const QStringList &keyColumns);
+// The same with an explicit guard (a keyless table guards every comparable
+// column, since a deleted row's RDB$DB_KEY is reused) and RETURNING the
+// row as stored. Parameters: new values, key values, guard originals.
+QString UpdateRowReturning(const QString &table, const QStringList &changed,
+                           const QStringList &keyColumns, const QStringList &guard,
+                           const QStringList &returning);
 // INSERT of the given columns (DEFAULT VALUES when none) RETURNING every
 // column of the table in `returning` order.
 QString InsertRow(const QString &table, const QStringList &columns,

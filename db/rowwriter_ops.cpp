@@ -1,0 +1,121 @@
+#include "db/rowwriter.h"
+
+#include "db/sqltext.h"
+
+namespace db {
+
+namespace {
+
+const QString DbKey = QStringLiteral("RDB$DB_KEY");
+
+WriteResult failure(const QString &message)
+{
+    WriteResult result;
+    result.error = message;
+    return result;
+}
+
+} // namespace
+
+WriteResult RowWriter::update(const std::vector<Cell> &original, const RowEdits &edits)
+{
+    if (!m_canWrite)
+        return failure(QStringLiteral("This table has no key that names a single row, so its "
+                                      "rows cannot be changed here."));
+    try {
+        Transaction tx = m_attachment.begin(TxMode::Write);
+        std::vector<int> changed;
+        std::vector<Param> params;
+        for (int i = 0; i < int(edits.size()); ++i) {
+            if (!edits[i])
+                continue;
+            QString error;
+            std::optional<Param> param = editParam(i, *edits[i], tx, &error);
+            if (!param)
+                return failure(error);
+            changed.push_back(i);
+            params.push_back(*param);
+        }
+        if (changed.empty())
+            return {true, {}, {}};
+        for (Param &key : keyParams(original))
+            params.push_back(std::move(key));
+        const QStringList guard = guardColumns(edits);
+        for (int i = 0; i < visibleColumnCount(); ++i) {
+            if (guard.contains(m_columns[i].field))
+                params.push_back(CellParam(m_columns[i], StoredCell(m_columns[i], original[i])));
+        }
+        const QStringList keys = m_schema.keyless() ? QStringList{DbKey} : m_schema.keyColumns;
+        const QString sql = sql::UpdateRowReturning(m_schema.table, fieldNames(changed), keys,
+                                                    guard, returningColumns());
+        return run(sql, params, tx, true);
+    } catch (const DbError &error) {
+        return failure(error.message());
+    }
+}
+
+WriteResult RowWriter::insert(const RowEdits &edits)
+{
+    if (!m_canWrite)
+        return failure(QStringLiteral("Rows cannot be added to this view here."));
+    try {
+        Transaction tx = m_attachment.begin(TxMode::Write);
+        std::vector<int> columns;
+        std::vector<Param> params;
+        for (int i = 0; i < int(edits.size()); ++i) {
+            if (!edits[i])
+                continue;
+            QString error;
+            std::optional<Param> param = editParam(i, *edits[i], tx, &error);
+            if (!param)
+                return failure(error);
+            columns.push_back(i);
+            params.push_back(*param);
+        }
+        const QString sql = sql::InsertRow(m_schema.table, fieldNames(columns),
+                                           returningColumns());
+        return run(sql, params, tx, true);
+    } catch (const DbError &error) {
+        return failure(error.message());
+    }
+}
+
+WriteResult RowWriter::remove(const std::vector<Cell> &original)
+{
+    if (!m_canWrite)
+        return failure(QStringLiteral("This table has no key that names a single row, so its "
+                                      "rows cannot be deleted here."));
+    try {
+        Transaction tx = m_attachment.begin(TxMode::Write);
+        std::vector<Param> params = keyParams(original);
+        const QStringList guard = guardColumns({});
+        for (int i = 0; i < visibleColumnCount(); ++i) {
+            if (guard.contains(m_columns[i].field))
+                params.push_back(CellParam(m_columns[i], StoredCell(m_columns[i], original[i])));
+        }
+        const QStringList keys = m_schema.keyless() ? QStringList{DbKey} : m_schema.keyColumns;
+        return run(sql::DeleteRow(m_schema.table, keys, guard), params, tx, false);
+    } catch (const DbError &error) {
+        return failure(error.message());
+    }
+}
+
+std::vector<Column> RowWriter::describe(const QString &sql)
+{
+    Transaction tx = m_attachment.begin(TxMode::Browse);
+    return Statement(tx, sql).columns();
+}
+
+QByteArray RowWriter::readBlob(QByteArrayView id, unsigned charSet, qint64 maxBytes)
+{
+    Transaction tx = m_attachment.begin(TxMode::Browse);
+    return db::readBlob(tx, id.toByteArray(), charSet, maxBytes);
+}
+
+qint64 RowWriter::blobSize(QByteArrayView id)
+{
+    Transaction tx = m_attachment.begin(TxMode::Browse);
+    return db::blobLength(tx, id.toByteArray());
+}
+
+} // namespace db

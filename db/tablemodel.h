@@ -1,0 +1,130 @@
+#pragma once
+
+#include "db/rowstore.h"
+#include "db/rowwriter.h"
+#include "db/tablereader.h"
+
+#include <QAbstractTableModel>
+#include <QCache>
+
+#include <map>
+#include <memory>
+#include <set>
+
+namespace db {
+
+// The table editor's grid model: one table, keyed by its primary key or
+// RDB$DB_KEY, read lazily in batches off the UI thread and shown with exact
+// values. Edits collect per row; leaving a row writes it (submitRow). A row
+// whose write fails keeps what the user typed and is marked unsaved.
+//
+// Rows: the fetched rows, then placeholders for rows counted but not yet
+// fetched, then rows inserted here while the read was still going, then
+// the new-record line.
+class TableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum Role {
+        IsNullRole = Qt::UserRole + 1,  // bool: the shown value is NULL
+        RowStateRole,                   // RowState of the row
+    };
+    enum class RowState { Clean, Edited, Failed, NewRecord, NotFetched };
+
+    explicit TableModel(QObject *parent = nullptr);
+    ~TableModel() override;
+
+    // Opens a table: reads its key, starts reading rows. Releases any table
+    // bound before. Throws DbError when the table cannot be opened.
+    void bind(const QString &connectionString, const QString &table);
+    void unbind();
+    bool isBound() const { return m_writer != nullptr; }
+    QString table() const { return m_table; }
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+    int recordCount() const;                 // every row but the new-record line
+    int newRecordRow() const { return rowCount() - 1; }
+    bool allRowsFetched() const { return m_atEnd; }
+    void fetchAll();
+    bool isBusy() const { return m_sorting; }
+
+    bool setNull(const QModelIndex &index);
+    bool isRowDirty(int row) const { return m_edits.count(row) != 0; }
+    bool hasUnsavedRows() const { return !m_edits.empty(); }
+    QString rowError(int row) const;
+    // Writes the row's edits; false (with rowError set) when the write failed.
+    bool submitRow(int row);
+    bool submitAll();
+    void revertRow(int row);
+    // Deletes the given rows; returns the messages of those that failed.
+    QStringList deleteRows(QList<int> rows);
+
+signals:
+    void busyChanged(bool busy);
+    void firstRowsArrived();
+    void writeFailed(int row, const QString &message);
+    void readFailed(const QString &message);
+    void notice(const QString &message);
+
+private:
+    struct PendingRow
+    {
+        RowEdits values;
+        QString error;
+    };
+    // Where a model row's values are.
+    struct Source
+    {
+        enum Kind { Fetched, Placeholder, Inserted, NewRecord } kind;
+        int index;
+    };
+
+    void startReader(const sql::TableRead &read);
+    void onOpened(const std::vector<Column> &columns);
+    void onCounted(qint64 rows);
+    void onRowsFetched(const std::shared_ptr<RowBatch> &batch, bool atEnd);
+    void adoptSortedRows(const std::shared_ptr<RowBatch> &batch, bool atEnd);
+    void dropInsertedDuplicates(int from);
+    void resizeForCount();
+    void shiftEdits(int from, int delta);
+    void requestRow(int row) const;
+
+    Source sourceOf(int row) const;
+    std::vector<Cell> storedCells(int row) const;
+    QVariant cellData(int row, int column, int role) const;
+    QVariant storedValue(const Column &column, const Cell &cell, int role) const;
+    QVariant blobValue(const Column &column, const Cell &cell, int role) const;
+    QVariant editedValue(const Column &column, const CellEdit &edit, int role) const;
+    QByteArray keyOf(const std::vector<Cell> &cells) const;
+    void storeWrittenRow(int row, const StoredRow &written, bool inserted);
+    int visibleColumns() const;
+
+    QString m_connectionString;
+    QString m_table;
+    std::unique_ptr<RowWriter> m_writer;
+    std::unique_ptr<TableReader> m_reader;
+    std::unique_ptr<TableReader> m_sortReader;
+    sql::TableRead m_read;
+    std::vector<Column> m_columns;
+    RowStore m_rows;          // fetched, in read order
+    RowStore m_inserted;      // added here while the read was still going
+    std::set<QByteArray> m_insertedKeys;
+    qint64 m_count = -1;      // COUNT(*) once known
+    int m_placeholders = 0;
+    bool m_atEnd = false;
+    bool m_sorting = false;
+    std::map<int, PendingRow> m_edits;
+    mutable QCache<QByteArray, QString> m_blobTexts{4000};
+    mutable qint64 m_requested = 0;
+};
+
+} // namespace db

@@ -1,0 +1,140 @@
+#include "db/tablemodel.h"
+
+namespace db {
+
+bool TableModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!index.isValid() || !(flags(index) & Qt::ItemIsEditable))
+        return false;
+    QString text;
+    if (role == Qt::CheckStateRole)
+        text = value.toInt() == Qt::Checked ? QStringLiteral("true") : QStringLiteral("false");
+    else if (role == Qt::EditRole)
+        text = value.toString();
+    else
+        return false;
+    const bool wasNull = data(index, IsNullRole).toBool();
+    const QString current = data(index, Qt::EditRole).toString();
+    // An editor closed without a change must not mark the row edited.
+    if (role == Qt::EditRole && text == current && (!wasNull || text.isEmpty())) {
+        if (!(sourceOf(index.row()).kind == Source::NewRecord && !text.isEmpty()))
+            return false;
+    }
+    PendingRow &pending = m_edits[index.row()];
+    pending.values.resize(visibleColumns());
+    pending.values[index.column()] = CellEdit{false, text};
+    emit dataChanged(index, index);
+    emit headerDataChanged(Qt::Vertical, index.row(), index.row());
+    return true;
+}
+
+bool TableModel::setNull(const QModelIndex &index)
+{
+    if (!index.isValid() || !(flags(index) & Qt::ItemIsEditable))
+        return false;
+    if (data(index, IsNullRole).toBool())
+        return false;
+    PendingRow &pending = m_edits[index.row()];
+    pending.values.resize(visibleColumns());
+    pending.values[index.column()] = CellEdit{true, {}};
+    emit dataChanged(index, index);
+    emit headerDataChanged(Qt::Vertical, index.row(), index.row());
+    return true;
+}
+
+bool TableModel::submitRow(int row)
+{
+    const auto it = m_edits.find(row);
+    if (it == m_edits.end() || !m_writer)
+        return true;
+    const bool inserting = sourceOf(row).kind == Source::NewRecord;
+    const WriteResult result = inserting ? m_writer->insert(it->second.values)
+                                         : m_writer->update(storedCells(row), it->second.values);
+    if (!result.ok) {
+        it->second.error = result.error;
+        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+        emit headerDataChanged(Qt::Vertical, row, row);
+        emit writeFailed(row, result.error);
+        return false;
+    }
+    m_edits.erase(it);
+    if (!result.row.empty())
+        storeWrittenRow(row, result.row, inserting);
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    emit headerDataChanged(Qt::Vertical, row, row);
+    return true;
+}
+
+bool TableModel::submitAll()
+{
+    std::vector<int> rows;
+    for (const auto &entry : m_edits)
+        rows.push_back(entry.first);
+    bool ok = true;
+    // Inserting moves the new-record line, so go from the bottom up.
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it)
+        ok = submitRow(*it) && ok;
+    return ok;
+}
+
+void TableModel::revertRow(int row)
+{
+    if (m_edits.erase(row) == 0)
+        return;
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    emit headerDataChanged(Qt::Vertical, row, row);
+}
+
+// The server's values of the written row (identity, defaults, triggers)
+// replace what was shown; an inserted row gets a new line of its own.
+void TableModel::storeWrittenRow(int row, const StoredRow &written, bool inserted)
+{
+    std::vector<Cell> cells;
+    cells.reserve(written.size());
+    for (const auto &value : written)
+        cells.push_back(value ? Cell{false, QByteArrayView(*value)} : Cell{});
+    if (!inserted) {
+        const Source source = sourceOf(row);
+        RowStore &store = source.kind == Source::Fetched ? m_rows : m_inserted;
+        store.replaceRow(source.index, cells);
+        return;
+    }
+    beginInsertRows({}, row + 1, row + 1);
+    if (m_atEnd && m_inserted.size() == 0) {
+        m_rows.insertRow(m_rows.size(), cells);
+    } else {
+        m_inserted.insertRow(m_inserted.size(), cells);
+        if (!m_atEnd)
+            m_insertedKeys.insert(keyOf(cells));
+    }
+    endInsertRows();
+}
+
+QStringList TableModel::deleteRows(QList<int> rows)
+{
+    QStringList failures;
+    std::sort(rows.begin(), rows.end(), std::greater<int>());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    for (int row : rows) {
+        const Source source = sourceOf(row);
+        if (source.kind == Source::NewRecord) {
+            revertRow(row);
+            continue;
+        }
+        if (source.kind == Source::Placeholder)
+            continue;
+        const WriteResult result = m_writer->remove(storedCells(row));
+        if (!result.ok) {
+            failures << QStringLiteral("Row %1: %2").arg(row + 1).arg(result.error);
+            continue;
+        }
+        beginRemoveRows({}, row, row);
+        m_edits.erase(row);
+        shiftEdits(row + 1, -1);
+        (source.kind == Source::Fetched ? m_rows : m_inserted).removeRow(source.index);
+        endRemoveRows();
+    }
+    return failures;
+}
+
+} // namespace db

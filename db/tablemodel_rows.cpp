@@ -1,0 +1,184 @@
+#include "db/tablemodel.h"
+
+#include <ibase.h>
+
+namespace db {
+
+namespace {
+
+constexpr int FirstScreenRows = 256;
+const QString DbKey = QStringLiteral("RDB$DB_KEY");
+
+} // namespace
+
+void TableModel::startReader(const sql::TableRead &read)
+{
+    auto reader = std::make_unique<TableReader>(m_connectionString, read);
+    TableReader *sender = reader.get();
+    connect(sender, &TableReader::rowsFetched, this,
+            [this, sender](const std::shared_ptr<RowBatch> &batch, bool atEnd) {
+                if (sender == m_sortReader.get())
+                    adoptSortedRows(batch, atEnd);
+                else
+                    onRowsFetched(batch, atEnd);
+            });
+    connect(sender, &TableReader::counted, this, [this, sender](qint64 rows) {
+        m_count = rows;
+        if (sender == m_reader.get())
+            resizeForCount();
+    });
+    connect(sender, &TableReader::failed, this, [this, sender](const QString &message) {
+        if (sender == m_sortReader.get()) {
+            m_sorting = false;
+            emit busyChanged(false);
+        }
+        emit readFailed(message);
+    });
+    reader->requestRows(FirstScreenRows);
+    m_requested = FirstScreenRows;
+    reader->start();
+    if (m_sorting)
+        m_sortReader = std::move(reader);
+    else
+        m_reader = std::move(reader);
+}
+
+// Rows counted but not fetched yet are placeholders, so the scroll bar is
+// true from the start; fetching turns them into rows.
+void TableModel::resizeForCount()
+{
+    if (m_atEnd || m_count < 0)
+        return;
+    const int wanted = int(std::max<qint64>(0, m_count - m_rows.size()));
+    const int first = m_rows.size() + m_placeholders;
+    if (wanted > m_placeholders) {
+        const int extra = wanted - m_placeholders;
+        beginInsertRows({}, first, first + extra - 1);
+        shiftEdits(first, extra);
+        m_placeholders = wanted;
+        endInsertRows();
+    }
+}
+
+void TableModel::onRowsFetched(const std::shared_ptr<RowBatch> &batch, bool atEnd)
+{
+    const int fetched = m_rows.size();
+    const int placeholders = m_placeholders;
+    const int n = batch->size();
+    const bool first = fetched == 0;
+    if (n > placeholders) {
+        const int at = fetched + placeholders;
+        beginInsertRows({}, at, at + n - placeholders - 1);
+        shiftEdits(at, n - placeholders);
+        m_rows.appendBatch(std::move(*batch));
+        m_placeholders = 0;
+        endInsertRows();
+    } else {
+        m_rows.appendBatch(std::move(*batch));
+        m_placeholders = placeholders - n;
+    }
+    const int changed = std::min(n, placeholders);
+    if (changed > 0)
+        emit dataChanged(index(fetched, 0), index(fetched + changed - 1, columnCount() - 1));
+    if (!m_insertedKeys.empty())
+        dropInsertedDuplicates(fetched);
+    if (atEnd) {
+        m_atEnd = true;
+        if (m_placeholders > 0) {
+            const int at = m_rows.size();
+            beginRemoveRows({}, at, at + m_placeholders - 1);
+            shiftEdits(at + m_placeholders, -m_placeholders);
+            m_placeholders = 0;
+            endRemoveRows();
+        }
+        m_insertedKeys.clear();
+    }
+    if (first)
+        emit firstRowsArrived();
+}
+
+// A row inserted here while the read went on may come back from the read
+// too: it is shown once, where it was inserted.
+void TableModel::dropInsertedDuplicates(int from)
+{
+    for (int row = m_rows.size() - 1; row >= from && !m_insertedKeys.empty(); --row) {
+        const auto it = m_insertedKeys.find(keyOf(m_rows.rowCells(row)));
+        if (it == m_insertedKeys.end())
+            continue;
+        m_insertedKeys.erase(it);
+        beginRemoveRows({}, row, row);
+        m_edits.erase(row);
+        shiftEdits(row + 1, -1);
+        m_rows.removeRow(row);
+        endRemoveRows();
+    }
+}
+
+QByteArray TableModel::keyOf(const std::vector<Cell> &cells) const
+{
+    QByteArray key;
+    for (int i : m_writer->keyIndexes()) {
+        const Cell &cell = cells[i];
+        key += cell.null ? QByteArray(1, '\0') : QByteArray(1, '\1') + cell.bytes.toByteArray();
+        key += QByteArray::number(cell.bytes.size()) + ';';
+    }
+    return key;
+}
+
+void TableModel::shiftEdits(int from, int delta)
+{
+    if (delta == 0)
+        return;
+    std::map<int, PendingRow> shifted;
+    for (auto &[row, pending] : m_edits)
+        shifted.emplace(row >= from ? row + delta : row, std::move(pending));
+    m_edits = std::move(shifted);
+}
+
+void TableModel::sort(int column, Qt::SortOrder order)
+{
+    if (!m_writer || column < 0 || column >= visibleColumns())
+        return;
+    if (m_columns[column].sqlType.type == SQL_BLOB) {
+        emit notice(QStringLiteral("Blob columns cannot be sorted."));
+        return;
+    }
+    if (!submitAll()) {
+        emit notice(QStringLiteral("Save or revert the unsaved rows before sorting."));
+        return;
+    }
+    sql::TableRead read = m_read;
+    read.orderBy = QStringList{m_columns[column].field};
+    for (const QString &key : m_writer->schema().keyless()
+                                  ? QStringList{DbKey} : m_writer->schema().keyColumns) {
+        if (key != read.orderBy.first())
+            read.orderBy << key;
+    }
+    read.descending = order == Qt::DescendingOrder;
+    m_read = read;
+    m_reader.reset();   // the old order is not read any further
+    m_sorting = true;
+    emit busyChanged(true);
+    startReader(read);
+}
+
+// The first rows in the new order replace the old rows in one go; until
+// then the grid keeps showing the old order.
+void TableModel::adoptSortedRows(const std::shared_ptr<RowBatch> &batch, bool atEnd)
+{
+    beginResetModel();
+    m_reader = std::move(m_sortReader);
+    m_rows.clear();
+    m_inserted.clear();
+    m_insertedKeys.clear();
+    m_edits.clear();
+    m_rows.appendBatch(std::move(*batch));
+    m_placeholders = 0;
+    m_atEnd = atEnd;
+    m_sorting = false;
+    endResetModel();
+    resizeForCount();
+    emit busyChanged(false);
+}
+
+} // namespace db

@@ -1,0 +1,76 @@
+#include "db/tablereader.h"
+
+#include "db/dberror.h"
+#include "db/readerworker.h"
+
+#include <cstring>
+
+namespace db {
+
+namespace {
+
+qint64 countRows(const QString &connectionString, const QString &table)
+{
+    Attachment attachment = Attachment::open(connectionString);
+    Transaction tx = attachment.begin(TxMode::Browse);
+    Statement count(tx, sql::CountRows(table));
+    Cursor cursor = count.openCursor(tx);
+    const unsigned char *row = cursor.fetch();
+    if (!row || isNull(count.columns().at(0), row))
+        return -1;
+    qint64 rows = 0;
+    const QByteArray bytes = valueBytes(count.columns().at(0), row);
+    std::memcpy(&rows, bytes.constData(), std::min<size_t>(sizeof rows, bytes.size()));
+    return rows;
+}
+
+} // namespace
+
+TableReader::TableReader(const QString &connectionString, const sql::TableRead &read,
+                         QObject *parent)
+    : QObject(parent)
+    , m_worker(std::make_unique<ReaderWorker>(connectionString, read))
+    , m_connectionString(connectionString)
+    , m_table(read.table)
+{
+    qRegisterMetaType<std::shared_ptr<db::RowBatch>>();
+    qRegisterMetaType<std::vector<db::Column>>();
+    m_worker->moveToThread(&m_thread);
+    connect(m_worker.get(), &ReaderWorker::opened, this, &TableReader::opened);
+    connect(m_worker.get(), &ReaderWorker::rowsFetched, this, &TableReader::rowsFetched);
+    connect(m_worker.get(), &ReaderWorker::failed, this, &TableReader::failed);
+}
+
+TableReader::~TableReader()
+{
+    m_worker->cancel();
+    m_thread.quit();
+    m_thread.wait();
+    if (m_counter.joinable())
+        m_counter.join();
+}
+
+void TableReader::start()
+{
+    m_thread.start();
+    QMetaObject::invokeMethod(m_worker.get(), &ReaderWorker::open, Qt::QueuedConnection);
+    // COUNT(*) takes a while on a large table: its own attachment and thread,
+    // so the first rows do not wait for it.
+    m_counter = std::thread([this, cs = m_connectionString, table = m_table] {
+        qint64 rows = -1;
+        try {
+            rows = countRows(cs, table);
+        } catch (const DbError &) {
+        }
+        if (rows >= 0)
+            QMetaObject::invokeMethod(this, [this, rows] { emit counted(rows); },
+                                      Qt::QueuedConnection);
+    });
+}
+
+void TableReader::requestRows(qint64 rows)
+{
+    m_worker->raiseTarget(rows);
+}
+
+} // namespace db
