@@ -1,61 +1,23 @@
-#include "app/errorreport.h"
 #include "app/files.h"
 #include "app/helptexts.h"
 #include "app/titles.h"
-#include "platform/scriptedservices.h"
 #include "tests/support/tempdatabase.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
-#include "ui/windows.h"
 
-#include <QApplication>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <memory>
 
-using Call = platform::ScriptedMessageBoxes::Call;
-using Kind = platform::ScriptedMessageBoxes::Kind;
+#include "tst_form_harness.h"
 
-namespace {
-
-// The windows over scripted services; ending the program is only counted.
-struct Harness
-{
-    Harness() : windows(services.services())
-    {
-        windows.endProgram = [this] { ++ended; };
-    }
-    void remember(const char *key, const QString &value)
-    {
-        services.settings.save("Gravelin", key, value);
-        services.settings.saves.clear();
-    }
-    QString stored(const char *key) const
-    {
-        return services.settings.get("Gravelin", key, "<absent>");
-    }
-
-    platform::ScriptedServices services;
-    ui::Windows windows;
-    int ended = 0;
-};
-
-void MoveOver(QWidget *widget, QPoint at = QPoint(2, 2))
-{
-    QMouseEvent move(QEvent::MouseMove, QPointF(at), widget->mapToGlobal(QPointF(at)),
-                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &move);
-}
-
-} // namespace
+using namespace formtest;
 
 class TestForm1 : public QObject
 {
@@ -66,10 +28,6 @@ private slots:
     void init();
     void cleanup();
 
-    void firstStartWithoutSettings();
-    void rememberedDatabaseSkipsToTheChooser();
-    void rememberedPathThatDoesNotExistStaysSilently();
-    void rememberedValuesAreShown();
     void testConnectionSucceeds();
     void testConnectionFails();
     void loadSampleDatabase();
@@ -82,11 +40,8 @@ private slots:
     void helpText();
     void serverNoticeNo();
     void serverNoticeYes();
-    void unreadableCursorIsReportedAndLoadGoesOn();
-    void layoutAndTabOrder();
     void hoverRule();
     void busyPointerSurvivesHovering();
-    void closingEndsTheProgram();
 
 private:
     template <typename T = QWidget>
@@ -112,98 +67,8 @@ void TestForm1::init()
 
 void TestForm1::cleanup()
 {
-    // Every error report names a known handler and one of its lines.
-    for (const Call &call : m_h->services.messages.calls) {
-        if (call.kind != Kind::Warn)
-            continue;
-        bool known = false;
-        for (const app::Location &location : app::loc::All) {
-            const QString prefix = QString::fromLatin1(location.text) + "at line ";
-            const qsizetype at = call.text.indexOf(prefix);
-            if (at >= 0) {
-                const int line = call.text.mid(at + prefix.size()).chopped(2).toInt();
-                QVERIFY2(app::LineAllowed(location, line), qPrintable(call.text));
-                known = true;
-            }
-        }
-        QVERIFY2(known, qPrintable(call.text));
-    }
+    CheckReports(m_h->services.messages.calls);
     m_h.reset();
-}
-
-void TestForm1::firstStartWithoutSettings()
-{
-    ui::Form1 &form = m_h->windows.form1();
-    form.Form_Load();
-    QCOMPARE(box("Text1")->text(), QString());
-    QCOMPARE(box("Text2")->text(), QString());
-    QCOMPARE(box("Text7")->text(), QStringLiteral("SYSDBA"));
-    QVERIFY(!m_h->windows.form2Loaded());   // no connection, no chooser
-    QCOMPARE(m_h->services.settings.saves.size(), 1);
-    QCOMPARE(m_h->services.settings.saves.first().key, QStringLiteral("FireBirdUser"));
-    QCOMPARE(m_h->stored("FireBirdUser"), QStringLiteral("SYSDBA"));
-    QCOMPARE(m_h->stored("FireBirdDatabase"), QStringLiteral("<absent>"));
-    QVERIFY(m_h->services.messages.calls.isEmpty());
-    QCOMPARE(form.windowTitle(), QStringLiteral("Gravelin"));
-    QVERIFY(!form.windowIcon().isNull());
-    QCOMPARE(app::ShortTitle(), QStringLiteral("Gravelin"));
-    QCOMPARE(form.MousePointer(), 0);
-}
-
-void TestForm1::rememberedDatabaseSkipsToTheChooser()
-{
-    testsupport::TempDatabase db;
-    db.exec("CREATE TABLE CUSTOMERS (ID INTEGER)");
-    db.release();
-    m_h->remember("FireBirdDatabase", db.path());
-    m_h->remember("FireBirdUser", "SYSDBA");
-    m_h->remember("FireBirdPassword", "lockstone");
-    m_h->services.printers.printerNames = {"Office Laser"};
-    bool chooserShownFirst = false;
-    m_h->services.messages.onShow = [&](const Call &) {
-        chooserShownFirst = m_h->windows.form2Loaded() && m_h->windows.form2().isVisible();
-    };
-
-    m_h->windows.form1().Form_Load();
-
-    QVERIFY(m_h->windows.form2Loaded());
-    ui::Form2 &chooser = m_h->windows.form2();
-    QVERIFY(chooser.isVisible());
-    QVERIFY(!m_h->windows.form1().isVisible());
-    QCOMPARE(chooser.List1()->count(), 1);
-    QCOMPARE(chooser.List1()->item(0)->text(), QStringLiteral("CUSTOMERS"));
-    QCOMPARE(chooser.List1()->currentRow(), 0);
-    // The PDF printer check comes last, after the chooser is up.
-    QCOMPARE(m_h->services.messages.calls.size(), 1);
-    QVERIFY(m_h->services.messages.calls.first().text.startsWith("Vellacourt PDF Writer is not installed."));
-    QVERIFY(chooserShownFirst);
-    chooser.hide();
-}
-
-void TestForm1::rememberedPathThatDoesNotExistStaysSilently()
-{
-    QTemporaryDir dir;
-    const QString missing = dir.filePath("missing.fdb");
-    m_h->remember("FireBirdDatabase", missing);
-    m_h->windows.form1().Form_Load();
-    QCOMPARE(box("Text1")->text(), missing);
-    QVERIFY(!m_h->windows.form2Loaded());
-    QVERIFY(m_h->services.messages.calls.isEmpty());
-    QVERIFY(!QFile::exists(missing));
-}
-
-void TestForm1::rememberedValuesAreShown()
-{
-    m_h->remember("FireBirdDatabase", "");
-    m_h->remember("FireBirdUser", "ALICE");
-    m_h->remember("FireBirdPassword", "s3cret");
-    m_h->windows.form1().Form_Load();
-    QCOMPARE(box("Text7")->text(), QStringLiteral("ALICE"));
-    QCOMPARE(box("Text2")->text(), QStringLiteral("s3cret"));
-    QCOMPARE(box("Text2")->echoMode(), QLineEdit::Password);
-    const db::ConnectionProfile profile = m_h->windows.form1().profile();
-    QCOMPARE(profile.user, QStringLiteral("ALICE"));
-    QCOMPARE(profile.password, QStringLiteral("s3cret"));
 }
 
 void TestForm1::testConnectionSucceeds()
@@ -379,57 +244,6 @@ void TestForm1::serverNoticeYes()
     QCOMPARE(m_h->services.urls.opened, QList<QUrl>{QUrl("https://firebirdsql.org/en/firebird-3-0/")});
 }
 
-void TestForm1::unreadableCursorIsReportedAndLoadGoesOn()
-{
-    QTemporaryDir folder;
-    QFile cursor(folder.filePath("HAND-M.CUR"));
-    QVERIFY(cursor.open(QIODevice::WriteOnly));
-    cursor.write("not a cursor");
-    cursor.close();
-    app::SetProgramFolder(folder.path());
-    m_h->windows.form1().Form_Load();
-    QCOMPARE(m_h->services.messages.calls.size(), 1);
-    QCOMPARE(m_h->services.messages.calls.first().kind, Kind::Warn);
-    QCOMPARE(m_h->services.messages.calls.first().title, QStringLiteral("Application Error"));
-    QCOMPARE(m_h->services.messages.calls.first().text,
-             QStringLiteral("Invalid picture\r\nin Quorvane2020/08/02.Form1.Form_Load at line 126\r\r"));
-    QCOMPARE(box("Text7")->text(), QStringLiteral("SYSDBA"));   // the load went on
-}
-
-void TestForm1::layoutAndTabOrder()
-{
-    ui::Form1 &form = m_h->windows.form1();
-    form.Form_Load();
-    QCOMPARE(form.size(), QSize(536, 235));
-    QCOMPARE(control<QGroupBox>("Frame1")->title(), QStringLiteral("Firebird / Interbase Login"));
-    QCOMPARE(control<QGroupBox>("Frame1")->geometry(), QRect(8, 40, 520, 151));
-    QCOMPARE(box("Text1")->geometry(), QRect(88, 20, 361, 23));
-    QCOMPARE(button("PushButton3")->geometry(), QRect(8, 200, 520, 27));
-    const QStringList captions = {button("PushButton1")->text(), button("PushButton2")->text(),
-                                  button("PushButton3")->text(), button("PushButton4")->text(),
-                                  button("PushButton5")->text(), button("PushButton7")->text()};
-    QCOMPARE(captions, (QStringList{"Test Connection", "Help", "Next >", "?", "...",
-                                    "Load Sample/Example Database"}));
-    QCOMPARE(control<QLabel>("Label7")->text(), QStringLiteral("Database:"));
-    QCOMPARE(control<QLabel>("Label6")->text(), QStringLiteral("Username:"));
-    QCOMPARE(control<QLabel>("Label1")->text(), QStringLiteral("Password:"));
-    QCOMPARE(box("Text1")->font().family(), QStringLiteral("Arial"));
-    QVERIFY(box("Text1")->font().bold());
-    QCOMPARE(box("Text1")->font().pointSizeF(), 9.0);
-    QCOMPARE(button("PushButton3")->font().pointSizeF(), 11.25);
-
-    QStringList order;
-    QWidget *widget = box("Text1");
-    for (int i = 0; i < 9; ++i) {
-        order << widget->objectName();
-        do
-            widget = widget->nextInFocusChain();
-        while (widget->focusPolicy() == Qt::NoFocus || widget->objectName().isEmpty());
-    }
-    QCOMPARE(order, (QStringList{"Text1", "PushButton5", "Text7", "Text2", "PushButton1",
-                                 "PushButton7", "PushButton3", "PushButton2", "PushButton4"}));
-}
-
 void TestForm1::hoverRule()
 {
     ui::Form1 &form = m_h->windows.form1();
@@ -467,14 +281,6 @@ void TestForm1::busyPointerSurvivesHovering()
     button("PushButton1")->click();
     QCOMPARE(pointer, 11);
     QCOMPARE(m_h->windows.form1().MousePointer(), 0);
-}
-
-void TestForm1::closingEndsTheProgram()
-{
-    m_h->windows.form1().Form_Load();
-    m_h->windows.form1().show();
-    m_h->windows.form1().close();
-    QCOMPARE(m_h->ended, 1);
 }
 
 QTEST_MAIN(TestForm1)

@@ -23,29 +23,11 @@
 
 #include <memory>
 
-using Call = platform::ScriptedMessageBoxes::Call;
-using Kind = platform::ScriptedMessageBoxes::Kind;
+#include "tst_form_harness.h"
+
+using namespace formtest;
 
 namespace {
-
-struct Harness
-{
-    Harness() : windows(services.services())
-    {
-        windows.endProgram = [this] { ++ended; };
-        windows.showNewTableDialog = [this](QWidget *parent) {
-            dialogParents << parent;
-            if (newTable)
-                newTable();
-        };
-    }
-
-    platform::ScriptedServices services;
-    ui::Windows windows;
-    int ended = 0;
-    QList<QWidget *> dialogParents;
-    std::function<void()> newTable;
-};
 
 QStringList Items(const QListWidget *list)
 {
@@ -112,21 +94,7 @@ void TestForm2::init()
 
 void TestForm2::cleanup()
 {
-    for (const Call &call : m_h->services.messages.calls) {
-        if (call.kind != Kind::Warn)
-            continue;
-        bool known = false;
-        for (const app::Location &location : app::loc::All) {
-            const QString prefix = QString::fromLatin1(location.text) + "at line ";
-            const qsizetype at = call.text.indexOf(prefix);
-            if (at >= 0) {
-                QVERIFY2(app::LineAllowed(location, call.text.mid(at + prefix.size()).chopped(2).toInt()),
-                         qPrintable(call.text));
-                known = true;
-            }
-        }
-        QVERIFY2(known, qPrintable(call.text));
-    }
+    CheckReports(m_h->services.messages.calls);
     m_h.reset();
 }
 
@@ -197,15 +165,8 @@ void TestForm2::chooserLoad()
     QVERIFY(!chooser.List1()->isSortingEnabled());
     QCOMPARE(chooser.List1()->selectionMode(), QAbstractItemView::SingleSelection);
     QCOMPARE(chooser.palette().color(QPalette::Window), chooser.palette().color(QPalette::Button));
-    QStringList order;
-    QWidget *widget = button("PushButton2");
-    for (int i = 0; i < 4; ++i) {
-        order << widget->objectName();
-        do
-            widget = widget->nextInFocusChain();
-        while (widget->focusPolicy() == Qt::NoFocus || widget->objectName().isEmpty());
-    }
-    QCOMPARE(order, (QStringList{"PushButton2", "PushButton3", "PushButton1", "List1"}));
+    QCOMPARE(TabOrder(button("PushButton2"), 4),
+             (QStringList{"PushButton2", "PushButton3", "PushButton1", "List1"}));
 }
 
 void TestForm2::nextWithNothingSelected()
@@ -346,16 +307,11 @@ void TestForm2::newTableWithLostDatabase()
 void TestForm2::hoverRule()
 {
     ui::Form2 &chooser = m_h->windows.form2();
-    auto move = [](QWidget *widget) {
-        QMouseEvent event(QEvent::MouseMove, QPointF(2, 2), widget->mapToGlobal(QPointF(2, 2)),
-                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(widget, &event);
-    };
-    move(button("PushButton1"));
+    MoveOver(button("PushButton1"));
     QCOMPARE(chooser.MousePointer(), 99);
-    move(chooser.List1()->viewport());
+    MoveOver(chooser.List1()->viewport());
     QCOMPARE(chooser.MousePointer(), 0);
-    move(button("PushButton3"));
+    MoveOver(button("PushButton3"));
     QCOMPARE(chooser.MousePointer(), 99);
 }
 

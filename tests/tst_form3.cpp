@@ -18,20 +18,11 @@
 
 #include <memory>
 
-using Kind = platform::ScriptedMessageBoxes::Kind;
+#include "tst_form_harness.h"
+
+using namespace formtest;
 
 namespace {
-
-struct Harness
-{
-    Harness() : windows(services.services())
-    {
-        windows.endProgram = [this] { ++ended; };
-    }
-    platform::ScriptedServices services;
-    ui::Windows windows;
-    int ended = 0;
-};
 
 // Stands in for the grid: counts records and remembers where it was sent.
 class RecordingRows : public ui::RowNavigator
@@ -129,16 +120,9 @@ void TestForm3::gridFollowsTheWindowSize()
 
 void TestForm3::tabOrder()
 {
-    QStringList order;
-    QWidget *widget = editor().DataGrid1();
-    for (int i = 0; i < 7; ++i) {
-        order << widget->objectName();
-        do
-            widget = widget->nextInFocusChain();
-        while (widget->focusPolicy() == Qt::NoFocus || widget->objectName().isEmpty());
-    }
-    QCOMPARE(order, (QStringList{"DataGrid1", "PushButton1", "PushButton3", "PushButton6",
-                                 "PushButton4", "PushButton8", "PushButton7"}));
+    QCOMPARE(TabOrder(editor().DataGrid1(), 7),
+             (QStringList{"DataGrid1", "PushButton1", "PushButton3", "PushButton6", "PushButton4",
+                          "PushButton8", "PushButton7"}));
 }
 
 void TestForm3::exportMenu()
@@ -246,19 +230,14 @@ void TestForm3::quitAndClose()
 
 void TestForm3::hoverRule()
 {
-    auto move = [](QWidget *widget) {
-        QMouseEvent event(QEvent::MouseMove, QPointF(2, 2), widget->mapToGlobal(QPointF(2, 2)),
-                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(widget, &event);
-    };
     for (const char *name : {"PushButton1", "PushButton3", "PushButton4", "PushButton6",
                              "PushButton7", "PushButton8"}) {
-        move(editor().DataGrid1()->viewport());
+        MoveOver(editor().DataGrid1()->viewport());
         QCOMPARE(editor().MousePointer(), 0);
-        move(button(name));
+        MoveOver(button(name));
         QCOMPARE(editor().MousePointer(), 99);
     }
-    move(editor().Label2());
+    MoveOver(editor().Label2());
     QCOMPARE(editor().MousePointer(), 0);
 }
 
