@@ -1,0 +1,104 @@
+#pragma once
+
+#include "platform/scriptedservices.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+
+class QTableView;
+class QTimer;
+class QWidget;
+
+namespace db {
+class TableModel;
+}
+
+namespace ui {
+class Form3;
+class Windows;
+}
+
+namespace bench {
+
+// Nanoseconds since the process's benchmark clock started.
+qint64 Now();
+
+// Watches a widget for the first paint that starts while `ready` holds, and
+// notes when that paint has been flushed (a queued call runs after the
+// repaint pass that sent the paint event).
+class PaintWatch : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit PaintWatch(QWidget *widget);
+
+    // Runs the event loop until such a paint finished; false on timeout.
+    bool wait(std::function<bool()> ready, int timeoutMs);
+    qint64 paintedAt() const { return m_paintedAt; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QWidget *m_widget;
+    std::function<bool()> m_ready;
+    bool m_seen = false;
+    qint64 m_paintedAt = 0;
+};
+
+// A fast timer on the UI thread that keeps the longest gap between its ticks.
+class StallMeter : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit StallMeter(QObject *parent = nullptr);
+    void start();
+    void stop();
+    double longestGapMs() const { return m_longest / 1e6; }
+
+private:
+    void tick();
+
+    QTimer *m_timer;
+    qint64 m_last = 0;
+    qint64 m_longest = 0;
+};
+
+// The table editor window with its grid, as the chooser's "Next >" shows it.
+// When the window's own BindTable does not put a model on the grid yet, the
+// grid gets a db::TableModel bound here instead.
+class EditorUnderTest
+{
+public:
+    EditorUnderTest();
+    ~EditorUnderTest();
+
+    // Shows the window and lets it paint once, as it is before the binding.
+    void showAndSettle();
+    void bind(const QString &connectionString, const QString &table);
+
+    QTableView *grid() const;
+    db::TableModel *model() const;
+    bool boundByWindow() const { return m_boundByWindow; }
+
+private:
+    platform::ScriptedServices m_scripted;
+    std::unique_ptr<ui::Windows> m_windows;
+    ui::Form3 *m_form3 = nullptr;
+    QPointer<db::TableModel> m_model;
+    bool m_boundByWindow = false;
+};
+
+// Runs the event loop until done() holds or the time is up.
+bool RunUntil(const std::function<bool()> &done, int timeoutMs);
+
+// A line of /proc/self/status in kB (VmHWM, VmRSS), or -1.
+qint64 StatusKb(const char *field);
+
+} // namespace bench

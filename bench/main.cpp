@@ -1,0 +1,66 @@
+// gravelin_bench: one measurement of the table editor's grid per process.
+//   gravelin_bench create DATABASE
+//   gravelin_bench first-screen|fetch-all|bare-fetch DATABASE TABLE
+// bench/run drives it and prints the medians.
+
+#include "app/files.h"
+#include "bench/benchdatabase.h"
+#include "bench/measures.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <exception>
+
+namespace {
+
+int usage()
+{
+    std::fprintf(stderr,
+                 "usage: gravelin_bench create DATABASE\n"
+                 "       gravelin_bench first-screen|fetch-all|bare-fetch DATABASE TABLE\n");
+    return 2;
+}
+
+int run(const QStringList &args)
+{
+    if (args.size() < 2)
+        return usage();
+    const QString &mode = args.at(0);
+    const QString database = QFileInfo(args.at(1)).absoluteFilePath();
+    if (mode == QLatin1String("create")) {
+        const bool created = bench::EnsureBenchDatabase(database);
+        std::printf("created=%d\n", created ? 1 : 0);
+        return 0;
+    }
+    if (args.size() < 3)
+        return usage();
+    const QString &table = args.at(2);
+    if (mode == QLatin1String("first-screen"))
+        bench::MeasureFirstScreen(database, table);
+    else if (mode == QLatin1String("fetch-all"))
+        bench::MeasureFetchAll(database, table);
+    else if (mode == QLatin1String("bare-fetch"))
+        bench::MeasureBareFetch(database, table);
+    else
+        return usage();
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    // The editor window loads its hand cursor from the program's folder.
+    if (QDir(QStringLiteral(GRAVELIN_BIN_DIR)).exists())
+        app::SetProgramFolder(QStringLiteral(GRAVELIN_BIN_DIR));
+    try {
+        return run(application.arguments().mid(1));
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "gravelin_bench: %s\n", error.what());
+        return 1;
+    }
+}

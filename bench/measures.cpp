@@ -1,0 +1,151 @@
+#include "bench/measures.h"
+
+#include "bench/benchdatabase.h"
+#include "bench/gridprobe.h"
+#include "db/connection.h"
+#include "db/sqltext.h"
+#include "db/tablemodel.h"
+
+#include <QTableView>
+
+#include <cstdio>
+#include <stdexcept>
+
+namespace bench {
+
+namespace {
+
+void put(const char *key, double value)
+{
+    std::printf("%s=%.3f\n", key, value);
+    std::fflush(stdout);
+}
+
+double ms(qint64 nanoseconds)
+{
+    return nanoseconds / 1e6;
+}
+
+// By the time the editor binds, the login window's connection test has
+// loaded the engine in this process; the database itself is closed again.
+void warmUp(const QString &connectionString)
+{
+    db::Attachment::open(connectionString).close();
+}
+
+// The grid shows real values in its first visible row, not placeholders.
+void requireRowsShown(const EditorUnderTest &editor, int row)
+{
+    const QModelIndex cell = editor.model()->index(row, 0);
+    if (editor.model()->data(cell, db::TableModel::RowStateRole).toInt()
+            == int(db::TableModel::RowState::NotFetched)
+        || editor.model()->data(cell).toString().isEmpty())
+        throw std::runtime_error("the painted grid holds no fetched row");
+}
+
+struct FirstScreen
+{
+    qint64 start = 0;
+    qint64 bound = 0;
+    qint64 rowsArrived = 0;
+    qint64 painted = 0;
+};
+
+// Binds the editor's grid and waits until it has painted its first rows.
+FirstScreen openTable(EditorUnderTest &editor, const QString &database, const QString &table)
+{
+    PaintWatch watch(editor.grid()->viewport());
+    FirstScreen times;
+    times.start = Now();
+    editor.bind(BenchConnectionString(database), table);
+    times.bound = Now();
+    // Rows come from the reader thread through the event loop, so this is
+    // connected in time.
+    QObject::connect(editor.model(), &db::TableModel::firstRowsArrived, editor.model(),
+                     [&times] { times.rowsArrived = Now(); });
+    if (!watch.wait([&times] { return times.rowsArrived != 0; }, 60'000))
+        throw std::runtime_error("the grid painted no rows within a minute");
+    times.painted = watch.paintedAt();
+    requireRowsShown(editor, editor.grid()->rowAt(0));
+    return times;
+}
+
+} // namespace
+
+void MeasureFirstScreen(const QString &database, const QString &table)
+{
+    warmUp(BenchConnectionString(database));
+    EditorUnderTest editor;
+    editor.showAndSettle();
+    const FirstScreen times = openTable(editor, database, table);
+    put("first_screen_ms", ms(times.painted - times.start));
+    put("bind_returned_ms", ms(times.bound - times.start));
+    put("rows_arrived_ms", ms(times.rowsArrived - times.start));
+    put("bound_by_window", editor.boundByWindow() ? 1 : 0);
+}
+
+void MeasureFetchAll(const QString &database, const QString &table)
+{
+    warmUp(BenchConnectionString(database));
+    EditorUnderTest editor;
+    editor.showAndSettle();
+    put("rss_before_bind_kb", StatusKb("VmRSS"));
+    StallMeter openStall;
+    openStall.start();
+    openTable(editor, database, table);
+    db::TableModel *model = editor.model();
+    // The row count arrives a little after the first rows; the user jumps
+    // to the end once the scroll bar shows the whole table.
+    const int firstRows = model->recordCount();
+    RunUntil([&] { return model->allRowsFetched() || model->recordCount() > firstRows; }, 60'000);
+    RunUntil([] { return false; }, 200);
+    openStall.stop();
+
+    PaintWatch watch(editor.grid()->viewport());
+    StallMeter stall;
+    stall.start();
+    const qint64 start = Now();
+    editor.grid()->scrollToBottom();
+    model->fetchAll();
+    if (!watch.wait([model] { return model->allRowsFetched(); }, 600'000))
+        throw std::runtime_error("not every row arrived within ten minutes");
+    stall.stop();
+    requireRowsShown(editor, model->recordCount() - 1);
+    put("fetch_all_ms", ms(watch.paintedAt() - start));
+    put("stall_ms", stall.longestGapMs());
+    put("stall_while_opening_ms", openStall.longestGapMs());
+    put("rows", model->recordCount());
+    put("peak_rss_kb", StatusKb("VmHWM"));
+    put("rss_kb", StatusKb("VmRSS"));
+}
+
+void MeasureBareFetch(const QString &database, const QString &table)
+{
+    db::Attachment attachment = db::Attachment::open(BenchConnectionString(database));
+    const qint64 start = Now();
+    db::Transaction tx = attachment.begin(db::TxMode::Browse);
+    db::Statement select(tx, db::sql::SelectRows({table, false, {}, false}));
+    const qint64 prepared = Now();
+    db::Cursor cursor = select.openCursor(tx);
+    qint64 rows = 0;
+    qint64 first100 = 0;
+    while (cursor.fetch()) {
+        if (++rows == 100)
+            first100 = Now();
+    }
+    const qint64 end = Now();
+    cursor.close();
+
+    const qint64 countStart = Now();
+    db::Statement count(tx, db::sql::CountRows(table));
+    db::Cursor counted = count.openCursor(tx);
+    counted.fetch();
+    const qint64 countEnd = Now();
+    put("bare_fetch_ms", ms(end - start));
+    put("prepare_ms", ms(prepared - start));
+    put("first_100_ms", ms(first100 - prepared));
+    put("count_ms", ms(countEnd - countStart));
+    put("rows", double(rows));
+}
+
+} // namespace bench
