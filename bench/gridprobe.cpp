@@ -13,6 +13,8 @@
 
 #include <stdexcept>
 
+#include <time.h>
+
 namespace bench {
 
 qint64 Now()
@@ -23,6 +25,27 @@ qint64 Now()
         return started;
     }();
     return clock.nsecsElapsed();
+}
+
+namespace {
+
+qint64 cpuClock(clockid_t clock)
+{
+    timespec now{};
+    clock_gettime(clock, &now);
+    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+} // namespace
+
+qint64 ThreadCpuNow()
+{
+    return cpuClock(CLOCK_THREAD_CPUTIME_ID);
+}
+
+qint64 ProcessCpuNow()
+{
+    return cpuClock(CLOCK_PROCESS_CPUTIME_ID);
 }
 
 PaintWatch::PaintWatch(QWidget *widget)
@@ -63,8 +86,9 @@ StallMeter::StallMeter(QObject *parent)
 
 void StallMeter::start()
 {
-    m_longest = 0;
-    m_last = Now();
+    m_longest = m_longestCpu = 0;
+    m_last = m_longestStart = Now();
+    m_lastCpu = ThreadCpuNow();
     m_timer->start();
 }
 
@@ -77,8 +101,14 @@ void StallMeter::stop()
 void StallMeter::tick()
 {
     const qint64 now = Now();
-    m_longest = std::max(m_longest, now - m_last);
+    const qint64 cpu = ThreadCpuNow();
+    if (now - m_last > m_longest) {
+        m_longest = now - m_last;
+        m_longestStart = m_last;
+        m_longestCpu = cpu - m_lastCpu;
+    }
     m_last = now;
+    m_lastCpu = cpu;
 }
 
 EditorUnderTest::EditorUnderTest()

@@ -26,6 +26,9 @@ namespace bench {
 
 // Nanoseconds since the process's benchmark clock started.
 qint64 Now();
+// CPU nanoseconds the calling thread, or the whole process, has used.
+qint64 ThreadCpuNow();
+qint64 ProcessCpuNow();
 
 // Watches a widget for the first paint that starts while `ready` holds, and
 // notes when that paint has been flushed (a queued call runs after the
@@ -61,6 +64,10 @@ public:
     void start();
     void stop();
     double longestGapMs() const { return m_longest / 1e6; }
+    qint64 longestGapStart() const { return m_longestStart; }   // Now() clock
+    // CPU time this thread spent within the longest gap: near the gap itself
+    // when the UI thread was busy, small when it only waited for a core.
+    double longestGapCpuMs() const { return m_longestCpu / 1e6; }
 
 private:
     void tick();
@@ -68,6 +75,9 @@ private:
     QTimer *m_timer;
     qint64 m_last = 0;
     qint64 m_longest = 0;
+    qint64 m_longestStart = 0;
+    qint64 m_lastCpu = 0;
+    qint64 m_longestCpu = 0;
 };
 
 // The table editor window with its grid, as the chooser's "Next >" shows it.

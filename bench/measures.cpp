@@ -45,10 +45,13 @@ void requireRowsShown(const EditorUnderTest &editor, int row)
 
 struct FirstScreen
 {
+    qint64 cpuStart = 0;   // process CPU clock: every thread's work, not the waits
     qint64 start = 0;
     qint64 bound = 0;
+    qint64 bindCpu = 0;    // the UI thread's own CPU time in the bind call
     qint64 rowsArrived = 0;
     qint64 painted = 0;
+    qint64 cpuPainted = 0;
 };
 
 // Binds the editor's grid and waits until it has painted its first rows.
@@ -56,8 +59,11 @@ FirstScreen openTable(EditorUnderTest &editor, const QString &database, const QS
 {
     PaintWatch watch(editor.grid()->viewport());
     FirstScreen times;
+    times.cpuStart = ProcessCpuNow();
     times.start = Now();
+    const qint64 threadStart = ThreadCpuNow();
     editor.bind(BenchConnectionString(database), table);
+    times.bindCpu = ThreadCpuNow() - threadStart;
     times.bound = Now();
     // Rows come from the reader thread through the event loop, so this is
     // connected in time.
@@ -66,6 +72,7 @@ FirstScreen openTable(EditorUnderTest &editor, const QString &database, const QS
     if (!watch.wait([&times] { return times.rowsArrived != 0; }, 60'000))
         throw std::runtime_error("the grid painted no rows within a minute");
     times.painted = watch.paintedAt();
+    times.cpuPainted = ProcessCpuNow();
     requireRowsShown(editor, editor.grid()->rowAt(0));
     return times;
 }
@@ -81,6 +88,8 @@ void MeasureFirstScreen(const QString &database, const QString &table)
     put("first_screen_ms", ms(times.painted - times.start));
     put("bind_returned_ms", ms(times.bound - times.start));
     put("rows_arrived_ms", ms(times.rowsArrived - times.start));
+    put("first_screen_cpu_ms", ms(times.cpuPainted - times.cpuStart));
+    put("bind_cpu_ms", ms(times.bindCpu));
     put("bound_by_window", editor.boundByWindow() ? 1 : 0);
 }
 
@@ -92,6 +101,7 @@ void MeasureFetchAll(const QString &database, const QString &table)
     put("rss_before_bind_kb", StatusKb("VmRSS"));
     StallMeter openStall;
     openStall.start();
+    const qint64 opened = Now();
     openTable(editor, database, table);
     db::TableModel *model = editor.model();
     // The row count arrives a little after the first rows; the user jumps
@@ -104,16 +114,22 @@ void MeasureFetchAll(const QString &database, const QString &table)
     PaintWatch watch(editor.grid()->viewport());
     StallMeter stall;
     stall.start();
+    const qint64 cpuStart = ProcessCpuNow();
     const qint64 start = Now();
     editor.grid()->scrollToBottom();
     model->fetchAll();
     if (!watch.wait([model] { return model->allRowsFetched(); }, 600'000))
         throw std::runtime_error("not every row arrived within ten minutes");
+    const qint64 cpuEnd = ProcessCpuNow();
     stall.stop();
     requireRowsShown(editor, model->recordCount() - 1);
     put("fetch_all_ms", ms(watch.paintedAt() - start));
+    put("fetch_all_cpu_ms", ms(cpuEnd - cpuStart));
     put("stall_ms", stall.longestGapMs());
+    put("stall_began_ms", ms(stall.longestGapStart() - start));
+    put("stall_cpu_ms", stall.longestGapCpuMs());
     put("stall_while_opening_ms", openStall.longestGapMs());
+    put("stall_while_opening_began_ms", ms(openStall.longestGapStart() - opened));
     put("rows", model->recordCount());
     put("peak_rss_kb", StatusKb("VmHWM"));
     put("rss_kb", StatusKb("VmRSS"));
@@ -122,6 +138,7 @@ void MeasureFetchAll(const QString &database, const QString &table)
 void MeasureBareFetch(const QString &database, const QString &table)
 {
     db::Attachment attachment = db::Attachment::open(BenchConnectionString(database));
+    const qint64 cpuStart = ProcessCpuNow();
     const qint64 start = Now();
     db::Transaction tx = attachment.begin(db::TxMode::Browse);
     db::Statement select(tx, db::sql::SelectRows({table, false, {}, false}));
@@ -134,6 +151,7 @@ void MeasureBareFetch(const QString &database, const QString &table)
             first100 = Now();
     }
     const qint64 end = Now();
+    const qint64 cpuEnd = ProcessCpuNow();
     cursor.close();
 
     const qint64 countStart = Now();
@@ -142,6 +160,7 @@ void MeasureBareFetch(const QString &database, const QString &table)
     counted.fetch();
     const qint64 countEnd = Now();
     put("bare_fetch_ms", ms(end - start));
+    put("bare_fetch_cpu_ms", ms(cpuEnd - cpuStart));
     put("prepare_ms", ms(prepared - start));
     put("first_100_ms", ms(first100 - prepared));
     put("count_ms", ms(countEnd - countStart));
