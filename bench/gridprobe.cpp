@@ -163,7 +163,9 @@ void EditorUnderTest::bind(const QString &connectionString, const QString &table
         m_model = findTableModel(shown);
         if (!m_model)
             throw std::runtime_error("the editor's grid shows a model that is no db::TableModel");
-        m_boundByWindow = true;
+        m_boundByWindow = m_model->isBound();
+        if (!m_boundByWindow)
+            m_model->bind(connectionString, table);
         return;
     }
     m_model = new db::TableModel(grid());

@@ -81,8 +81,8 @@ private:
 };
 
 // The table editor window with its grid, as the chooser's "Next >" shows it.
-// When the window's own BindTable does not put a model on the grid yet, the
-// grid gets a db::TableModel bound here instead.
+// The window's own BindTable binds the grid; where it leaves the grid
+// without a bound db::TableModel, one is bound here instead.
 class EditorUnderTest
 {
 public:
