@@ -26,6 +26,23 @@ bool isBoolean(const Column &c)
     return c.sqlType.type == SQL_BOOLEAN;
 }
 
+// A preview cut at a byte limit may end inside a UTF-8 sequence; decoded as
+// is, that would show a replacement character (or, for NONE, make the whole
+// preview fall back to Latin-1).
+QByteArray wholeCharacters(QByteArray bytes)
+{
+    qsizetype lead = bytes.size() - 1;
+    while (lead >= 0 && bytes.size() - lead < 4 && (uchar(bytes[lead]) & 0xC0) == 0x80)
+        --lead;
+    if (lead < 0)
+        return bytes;
+    const uchar first = uchar(bytes[lead]);
+    const qsizetype length = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
+    if (bytes.size() - lead < length)
+        bytes.truncate(lead);
+    return bytes;
+}
+
 } // namespace
 
 TableModel::TableModel(QObject *parent)
@@ -163,8 +180,13 @@ QVariant TableModel::cellData(int row, int column, int role) const
             return editedValue(c, *values[column], role);
     }
     const Source source = sourceOf(row);
-    if (source.kind == Source::NewRecord)
+    if (source.kind == Source::NewRecord) {
+        // An untouched boolean of a new row is neither true nor false yet;
+        // without a state the view would draw no box to click.
+        if (role == Qt::CheckStateRole && isBoolean(c))
+            return int(Qt::PartiallyChecked);
         return role == IsNullRole ? QVariant(false) : QVariant();
+    }
     const RowStore &store = source.kind == Source::Fetched ? m_rows : m_inserted;
     return storedValue(c, store.cell(source.index, column), role);
 }
@@ -210,8 +232,9 @@ QVariant TableModel::blobValue(const Column &c, const Cell &cell, int role) cons
         if (text) {
             const QByteArray start = m_writer->readBlob(cell.bytes, c.sqlType.charSet,
                                                         BlobPreviewBytes);
-            shown = DecodeText(decodeAs, start);
-            if (start.size() >= BlobPreviewBytes)
+            const bool cut = start.size() >= BlobPreviewBytes;
+            shown = DecodeText(decodeAs, cut ? wholeCharacters(start) : start);
+            if (cut)
                 shown += QStringLiteral("…");
         } else {
             shown = BlobSizeText(m_writer->blobSize(cell.bytes));

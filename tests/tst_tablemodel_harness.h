@@ -1,0 +1,110 @@
+#pragma once
+
+// Shared by the grid model tests: binding and waiting, and looking at the
+// database through an attachment of its own.
+
+#include "db/connection.h"
+#include "db/tablemodel.h"
+#include "tests/support/tempdatabase.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <ibase.h>
+
+namespace modeltest {
+
+using db::TableModel;
+using testsupport::TempDatabase;
+
+// Binds and waits for the first rows; false when they never came.
+inline bool bindFirst(TableModel &model, const TempDatabase &database, const QString &table)
+{
+    QSignalSpy first(&model, &TableModel::firstRowsArrived);
+    model.bind(database.connectionString(), table);
+    return first.wait(10000);
+}
+
+// Binds and reads every row.
+inline bool bindAll(TableModel &model, const TempDatabase &database, const QString &table)
+{
+    if (!bindFirst(model, database, table))
+        return false;
+    model.fetchAll();
+    return QTest::qWaitFor([&] { return model.allRowsFetched(); }, 30000);
+}
+
+// One value as text: NULL as "<null>", OCTETS (RDB$DB_KEY, casts to
+// OCTETS) as uppercase hex, text blobs by their content, the rest as the
+// client delivers it (text as UTF-8, numbers in their native bytes as hex).
+inline QString valueText(db::Transaction &tx, const db::Column &c, const unsigned char *row)
+{
+    if (db::isNull(c, row))
+        return QStringLiteral("<null>");
+    const QByteArray bytes = db::valueBytes(c, row);
+    switch (c.sqlType.type) {
+    case SQL_VARYING:
+    case SQL_TEXT:
+        return c.sqlType.charSet == db::CsOctets ? QString::fromLatin1(bytes.toHex().toUpper())
+                                                 : QString::fromUtf8(bytes);
+    case SQL_BLOB:
+        // Stored bytes, not transliterated: what the column really holds.
+        return QString::fromLatin1(db::readBlob(tx, bytes, db::CsNone).toHex().toUpper());
+    default:
+        return QString::fromLatin1(bytes.toHex().toUpper());
+    }
+}
+
+// Every row of sql, each as its values joined by '|'.
+inline QStringList rowsOf(const TempDatabase &database, const QString &sql)
+{
+    db::Attachment attachment = database.attach();
+    db::Transaction tx = attachment.begin(db::TxMode::Browse);
+    db::Statement statement(tx, sql);
+    db::Cursor cursor = statement.openCursor(tx);
+    QStringList rows;
+    while (const unsigned char *row = cursor.fetch()) {
+        QStringList values;
+        for (const db::Column &c : statement.columns())
+            values << valueText(tx, c, row);
+        rows << values.join(QLatin1Char('|'));
+    }
+    return rows;
+}
+
+// The first value of the first row of sql ("<no row>" without one).
+inline QString valueOf(const TempDatabase &database, const QString &sql)
+{
+    const QStringList rows = rowsOf(database, sql);
+    return rows.isEmpty() ? QStringLiteral("<no row>")
+                          : rows.first().section(QLatin1Char('|'), 0, 0);
+}
+
+// Each value of every row of a table, in key order: for "nothing else changed".
+inline QStringList tableSnapshot(const TempDatabase &database, const QString &table,
+                                 const QString &order = QStringLiteral("1"))
+{
+    return rowsOf(database, QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(table, order));
+}
+
+inline QString display(const TableModel &model, int row, int column)
+{
+    return model.index(row, column).data().toString();
+}
+
+inline bool isNullAt(const TableModel &model, int row, int column)
+{
+    return model.index(row, column).data(TableModel::IsNullRole).toBool();
+}
+
+// The model's column of a field.
+inline int columnOf(const TableModel &model, const QString &name)
+{
+    for (int c = 0; c < model.columnCount(); ++c) {
+        if (model.headerData(c, Qt::Horizontal).toString() == name)
+            return c;
+    }
+    return -1;
+}
+
+} // namespace modeltest
