@@ -136,14 +136,14 @@ QStringList RowWriter::returningColumns() const
     return names;
 }
 
-StoredRow RowWriter::storedRow(const Statement &statement) const
+StoredRow RowWriter::storedRow(const Statement &statement, const unsigned char *message) const
 {
     StoredRow row;
     for (const Column &c : statement.columns()) {
-        if (isNull(c, statement.row()))
+        if (isNull(c, message))
             row.push_back(std::nullopt);
         else
-            row.push_back(valueBytes(c, statement.row()));
+            row.push_back(valueBytes(c, message));
     }
     return row;
 }
@@ -158,10 +158,11 @@ WriteResult RowWriter::run(const QString &sql, const std::vector<Param> &params,
         if (affected != 1) {
             tx.rollback();
             result.error = notOneRowMessage(affected);
+            result.stale = affected == 0;
             return result;
         }
         if (returnsRow)
-            result.row = storedRow(statement);
+            result.row = storedRow(statement, statement.row());
         tx.commit();
         result.ok = true;
     } catch (const DbError &error) {

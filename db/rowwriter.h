@@ -27,6 +27,7 @@ struct WriteResult
     bool ok = false;
     QString error;
     StoredRow row;
+    bool stale = false;   // the guarded row was not found: changed or deleted elsewhere
 };
 
 // Writes single rows of one table back, each in its own short read-committed
@@ -53,6 +54,9 @@ public:
     WriteResult update(const std::vector<Cell> &original, const RowEdits &edits);
     WriteResult insert(const RowEdits &edits);
     WriteResult remove(const std::vector<Cell> &original);
+    // The row as stored now, found by its primary key; nullopt when it is
+    // gone, or for a keyless table (a reused RDB$DB_KEY may name another row).
+    std::optional<StoredRow> reread(const std::vector<Cell> &original);
 
     // Blob contents for display and editing (text in UTF-8).
     QByteArray readBlob(QByteArrayView id, unsigned charSet, qint64 maxBytes = -1);
@@ -65,7 +69,7 @@ private:
     QStringList guardColumns(const RowEdits &edits) const;
     QStringList fieldNames(const std::vector<int> &indexes) const;
     QStringList returningColumns() const;
-    StoredRow storedRow(const Statement &statement) const;
+    StoredRow storedRow(const Statement &statement, const unsigned char *message) const;
     WriteResult run(const QString &sql, const std::vector<Param> &params, Transaction &tx,
                     bool expectOneRow);
 

@@ -100,6 +100,24 @@ WriteResult RowWriter::remove(const std::vector<Cell> &original)
     }
 }
 
+std::optional<StoredRow> RowWriter::reread(const std::vector<Cell> &original)
+{
+    if (!m_canWrite || m_schema.keyless())
+        return std::nullopt;
+    try {
+        Transaction tx = m_attachment.begin(TxMode::Browse);
+        Statement statement(tx, sql::SelectRowByKey(m_schema.table, returningColumns(),
+                                                    m_schema.keyColumns));
+        Cursor cursor = statement.openCursor(tx, keyParams(original));
+        const unsigned char *row = cursor.fetch();
+        if (!row)
+            return std::nullopt;
+        return storedRow(statement, row);
+    } catch (const DbError &) {
+        return std::nullopt;
+    }
+}
+
 std::vector<Column> RowWriter::describe(const QString &sql)
 {
     Transaction tx = m_attachment.begin(TxMode::Browse);

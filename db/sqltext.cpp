@@ -158,6 +158,15 @@ QString InsertRow(const QString &table, const QStringList &columns,
     return sql;
 }
 
+QString SelectRowByKey(const QString &table, const QStringList &columns,
+                       const QStringList &keyColumns)
+{
+    if (columns.isEmpty() || keyColumns.isEmpty())
+        return {};
+    return QStringLiteral("SELECT ") + ColumnList(columns) + QStringLiteral(" FROM ")
+           + QuoteIdentifier(table) + QStringLiteral(" WHERE ") + KeyAndGuard(keyColumns, {});
+}
+
 QString DeleteRow(const QString &table, const QStringList &keyColumns,
                   const QStringList &guard)
 {

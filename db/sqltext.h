@@ -52,6 +52,10 @@ QString UpdateRowReturning(const QString &table, const QStringList &changed,
 // column of the table in `returning` order.
 QString InsertRow(const QString &table, const QStringList &columns,
                   const QStringList &returning);
+// One row by its key, as `columns` (after a guarded write found it changed).
+// Parameters: key values. Empty text without a key.
+QString SelectRowByKey(const QString &table, const QStringList &columns,
+                       const QStringList &keyColumns);
 // Keyed delete, guarded like the update by the original values of `guard`
 // columns. Parameters: key values, then guard values. Empty text without a key.
 QString DeleteRow(const QString &table, const QStringList &keyColumns,

@@ -106,6 +106,7 @@ private:
     QVariant editedValue(const Column &column, const CellEdit &edit, int role) const;
     QByteArray keyOf(const std::vector<Cell> &cells) const;
     void storeWrittenRow(int row, const StoredRow &written, bool inserted);
+    void refreshRow(int row);
     int visibleColumns() const;
 
     QString m_connectionString;

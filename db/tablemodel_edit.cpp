@@ -52,6 +52,8 @@ bool TableModel::submitRow(int row)
                                          : m_writer->update(storedCells(row), it->second.values);
     if (!result.ok) {
         it->second.error = result.error;
+        if (result.stale && !inserting)
+            refreshRow(row);
         emit dataChanged(index(row, 0), index(row, columnCount() - 1));
         emit headerDataChanged(Qt::Vertical, row, row);
         emit writeFailed(row, result.error);
@@ -110,6 +112,15 @@ void TableModel::storeWrittenRow(int row, const StoredRow &written, bool inserte
     endInsertRows();
 }
 
+// A guarded write found the row changed elsewhere: show it as it is now
+// (typed values stay on top), so the user sees what changed and a second,
+// deliberate save or delete can succeed.
+void TableModel::refreshRow(int row)
+{
+    if (std::optional<StoredRow> current = m_writer->reread(storedCells(row)))
+        storeWrittenRow(row, *current, false);
+}
+
 QStringList TableModel::deleteRows(QList<int> rows)
 {
     QStringList failures;
@@ -126,6 +137,10 @@ QStringList TableModel::deleteRows(QList<int> rows)
         const WriteResult result = m_writer->remove(storedCells(row));
         if (!result.ok) {
             failures << QStringLiteral("Row %1: %2").arg(row + 1).arg(result.error);
+            if (result.stale) {
+                refreshRow(row);
+                emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+            }
             continue;
         }
         beginRemoveRows({}, row, row);

@@ -72,6 +72,8 @@ private slots:
     void insertRow();
     void deleteRow_data();
     void deleteRow();
+    void selectRowByKey_data();
+    void selectRowByKey();
 
     void tableQueryOpensOddNames_data();
     void tableQueryOpensOddNames();
@@ -237,6 +239,22 @@ void tst_SqlText::deleteRow()
     QFETCH(QStringList, guard);
     QFETCH(QString, sql);
     QCOMPARE(DeleteRow(table, keys, guard), sql);
+}
+
+void tst_SqlText::selectRowByKey_data()
+{
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<QString>("sql");
+    QTest::newRow("keyed") << QStringList{"ID", "line"}
+        << "SELECT \"ID\", \"a b\" FROM \"Order \"\"Lines\"\"\" WHERE \"ID\" = ? AND \"line\" = ?";
+    QTest::newRow("no key") << QStringList() << QString();
+}
+
+void tst_SqlText::selectRowByKey()
+{
+    QFETCH(QStringList, keys);
+    QFETCH(QString, sql);
+    QCOMPARE(SelectRowByKey("Order \"Lines\"", {"ID", "a b"}, keys), sql);
 }
 
 // ---- against a real database ---------------------------------------------

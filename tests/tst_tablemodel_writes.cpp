@@ -1,0 +1,410 @@
+#include "tests/tst_tablemodel_harness.h"
+
+using namespace db;
+using namespace modeltest;
+
+// Writing rows back: failures keep what was typed and change nothing else,
+// keyless rows are hit exactly, inserts and deletes.
+class tst_TableModelWrites : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void failedWriteChangesNothingElse_data();
+    void failedWriteChangesNothingElse();
+    void lockedRowFailsAndRetrySucceeds();
+    void rowChangedByOtherAttachment();
+    void rowDeletedByOtherAttachment();
+    void editOneOfTwoIdenticalRows();
+    void reusedDbKeyIsNotWritten_data();
+    void reusedDbKeyIsNotWritten();
+    void insertWithIdentityAndDefaults();
+    void insertIntoEmptyTable_data();
+    void insertIntoEmptyTable();
+    void failedInsertKeepsTypedValues();
+    void deleteKeyedRows();
+    void deleteOneOfTwoIdenticalRows();
+    void deleteGuardedByChangedValues_data();
+    void deleteGuardedByChangedValues();
+};
+
+namespace {
+
+void createTable(TempDatabase &database)
+{
+    database.exec({"CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(20) NOT NULL, "
+                   "QTY INTEGER CHECK (QTY >= 0), CODE VARCHAR(5) UNIQUE, NOTE VARCHAR(20))",
+                   "INSERT INTO T VALUES (1, 'x', 1, 'A', 'n1')",
+                   "INSERT INTO T VALUES (2, 'y', 2, 'B', 'n2')",
+                   "INSERT INTO T VALUES (3, 'z', 3, 'C', 'n3')"});
+}
+
+// Deletes the last row of a keyless table and inserts another until the
+// new row has the deleted row's RDB$DB_KEY (the engine reuses the slot once
+// the deleted version is collected). Returns that key, or "" if never.
+QString reuseLastKey(TempDatabase &database, const QString &insert)
+{
+    const QString key = rowsOf(database, "SELECT RDB$DB_KEY FROM K").last();
+    database.exec(QString("DELETE FROM K WHERE RDB$DB_KEY = x'%1'").arg(key));
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        rowsOf(database, "SELECT * FROM K");   // collects the deleted version
+        database.exec(insert);
+        const QString now = rowsOf(database, "SELECT RDB$DB_KEY FROM K").last();
+        if (now == key)
+            return key;
+        database.exec(QString("DELETE FROM K WHERE RDB$DB_KEY = x'%1'").arg(now));
+        QTest::qWait(50);
+    }
+    return {};
+}
+
+} // namespace
+
+void tst_TableModelWrites::failedWriteChangesNothingElse_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("bad");      // "<null>" for NULL
+    QTest::addColumn<QString>("good");
+    QTest::addColumn<QString>("serverText");
+    QTest::newRow("not null") << 1 << "<null>" << "fixed" << "NAME";
+    QTest::newRow("check") << 2 << "-5" << "5" << "CHECK";
+    QTest::newRow("unique") << 3 << "B" << "D" << "UNIQUE";
+    QTest::newRow("not a number") << 2 << "five" << "5" << "Not a number";
+}
+
+// The row holds a valid edit too: the failing write stores neither, and
+// neither this row's other columns nor any other row change.
+void tst_TableModelWrites::failedWriteChangesNothingElse()
+{
+    QFETCH(int, column);
+    QFETCH(QString, bad);
+    QFETCH(QString, good);
+    QFETCH(QString, serverText);
+    TempDatabase database;
+    createTable(database);
+    TableModel model;
+    QVERIFY(bindAll(model, database, "T"));
+    const QStringList before = tableSnapshot(database, "T");
+    QVERIFY(model.setData(model.index(0, 4), "typed note"));
+    if (bad == "<null>")
+        QVERIFY(model.setNull(model.index(0, column)));
+    else
+        QVERIFY(model.setData(model.index(0, column), bad));
+    QSignalSpy failed(&model, &TableModel::writeFailed);
+    QVERIFY(!model.submitRow(0));
+    QCOMPARE(failed.count(), 1);
+    QVERIFY(model.isRowDirty(0));
+    QVERIFY2(model.rowError(0).contains(serverText), qPrintable(model.rowError(0)));
+    QCOMPARE(model.index(0, 0).data(TableModel::RowStateRole).toInt(),
+             int(TableModel::RowState::Failed));
+    QCOMPARE(model.headerData(0, Qt::Vertical).toString(), QString("!"));
+    if (bad == "<null>")
+        QVERIFY(isNullAt(model, 0, column));
+    else
+        QCOMPARE(display(model, 0, column), bad);
+    QCOMPARE(display(model, 0, 4), QString("typed note"));
+    QCOMPARE(tableSnapshot(database, "T"), before);
+    // a second try without a correction fails the same way
+    QVERIFY(!model.submitRow(0));
+    QCOMPARE(tableSnapshot(database, "T"), before);
+
+    QVERIFY(model.setData(model.index(0, column), good));
+    QVERIFY2(model.submitRow(0), qPrintable(model.rowError(0)));
+    QVERIFY(!model.isRowDirty(0));
+    QCOMPARE(model.rowError(0), QString());
+    QCOMPARE(display(model, 0, column), good);
+    QStringList after = tableSnapshot(database, "T");
+    QCOMPARE(after.mid(1), before.mid(1));
+    QCOMPARE(valueOf(database, "SELECT NOTE FROM T WHERE ID = 1"), QString("typed note"));
+    QVERIFY(after[0].startsWith("01000000|"));
+}
+
+void tst_TableModelWrites::lockedRowFailsAndRetrySucceeds()
+{
+    TempDatabase database;
+    createTable(database);
+    TableModel model;
+    QVERIFY(bindAll(model, database, "T"));
+    const QStringList before = tableSnapshot(database, "T");
+    Attachment other = database.attach();
+    auto holder = std::make_unique<Transaction>(other.begin(TxMode::Write));
+    Statement(*holder, "UPDATE T SET QTY = QTY WHERE ID = 2").execute(*holder);
+    QVERIFY(model.setData(model.index(1, 2), "9"));
+    QVERIFY(model.setData(model.index(1, 4), "noted"));
+    QVERIFY(!model.submitRow(1));
+    QVERIFY2(model.rowError(1).contains("update conflicts with concurrent update"),
+             qPrintable(model.rowError(1)));
+    QCOMPARE(display(model, 1, 2), QString("9"));
+    QCOMPARE(display(model, 1, 4), QString("noted"));
+    // other rows are not locked and still save
+    QVERIFY(model.setData(model.index(2, 4), "row three"));
+    QVERIFY2(model.submitRow(2), qPrintable(model.rowError(2)));
+    holder->commit();
+    QStringList expected = before;
+    expected[2] = "03000000|z|03000000|C|row three";
+    QCOMPARE(tableSnapshot(database, "T"), expected);
+    QVERIFY2(model.submitRow(1), qPrintable(model.rowError(1)));
+    expected[1] = "02000000|y|09000000|B|noted";
+    QCOMPARE(tableSnapshot(database, "T"), expected);
+}
+
+// A row changed elsewhere after it was read is not overwritten blindly: the
+// write fails, keeps the typed values and shows the row as it is now, so a
+// second, deliberate save (or a revert) works.
+void tst_TableModelWrites::rowChangedByOtherAttachment()
+{
+    TempDatabase database;
+    createTable(database);
+    TableModel model;
+    QVERIFY(bindAll(model, database, "T"));
+    database.exec("UPDATE T SET QTY = 7, NOTE = 'theirs' WHERE ID = 1");
+    const QStringList before = tableSnapshot(database, "T");
+    QVERIFY(model.setData(model.index(0, 2), "9"));
+    QVERIFY(!model.submitRow(0));
+    QVERIFY2(model.rowError(0).contains("changed or deleted by another user"),
+             qPrintable(model.rowError(0)));
+    QCOMPARE(tableSnapshot(database, "T"), before);
+    QCOMPARE(display(model, 0, 2), QString("9"));
+    QCOMPARE(display(model, 0, 4), QString("theirs"));
+    QVERIFY2(model.submitRow(0), qPrintable(model.rowError(0)));
+    QCOMPARE(valueOf(database, "SELECT QTY || NOTE FROM T WHERE ID = 1"), QString("9theirs"));
+    QCOMPARE(tableSnapshot(database, "T").mid(1), before.mid(1));
+
+    database.exec("UPDATE T SET QTY = 8 WHERE ID = 2");
+    QVERIFY(model.setData(model.index(1, 2), "1"));
+    QVERIFY(!model.submitRow(1));
+    model.revertRow(1);
+    QCOMPARE(display(model, 1, 2), QString("8"));
+    QVERIFY(!model.isRowDirty(1));
+}
+
+void tst_TableModelWrites::rowDeletedByOtherAttachment()
+{
+    TempDatabase database;
+    createTable(database);
+    TableModel model;
+    QVERIFY(bindAll(model, database, "T"));
+    database.exec("DELETE FROM T WHERE ID = 2");
+    const QStringList before = tableSnapshot(database, "T");
+    QVERIFY(model.setData(model.index(1, 4), "gone"));
+    QVERIFY(!model.submitRow(1));
+    QVERIFY2(model.rowError(1).contains("changed or deleted by another user"),
+             qPrintable(model.rowError(1)));
+    QCOMPARE(display(model, 1, 4), QString("gone"));
+    QVERIFY(!model.submitRow(1));
+    QCOMPARE(tableSnapshot(database, "T"), before);
+}
+
+void tst_TableModelWrites::editOneOfTwoIdenticalRows()
+{
+    TempDatabase database;
+    database.exec({"CREATE TABLE K (NAME VARCHAR(20), QTY INTEGER)",
+                   "INSERT INTO K VALUES ('same', 1)", "INSERT INTO K VALUES ('same', 1)"});
+    const QStringList keys = rowsOf(database, "SELECT RDB$DB_KEY FROM K");
+    TableModel model;
+    QVERIFY(bindAll(model, database, "K"));
+    QCOMPARE(model.columnCount(), 2);   // RDB$DB_KEY is read but not shown
+    QVERIFY(model.setData(model.index(1, 1), "7"));
+    QVERIFY2(model.submitRow(1), qPrintable(model.rowError(1)));
+    QCOMPARE(rowsOf(database, "SELECT RDB$DB_KEY, QTY FROM K"),
+             QStringList({keys[0] + "|01000000", keys[1] + "|07000000"}));
+    // edited again, from the values the write returned
+    QVERIFY(model.setData(model.index(1, 0), "other"));
+    QVERIFY2(model.submitRow(1), qPrintable(model.rowError(1)));
+    QCOMPARE(rowsOf(database, "SELECT NAME, QTY FROM K"),
+             QStringList({"same|01000000", "other|07000000"}));
+}
+
+void tst_TableModelWrites::reusedDbKeyIsNotWritten_data()
+{
+    QTest::addColumn<QString>("newRow");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("same value in the edited column") << "'new', 1" << 1 << "5";
+    QTest::newRow("other value in the edited column") << "'old', 2" << 1 << "5";
+    QTest::newRow("editing the other column") << "'old', 2" << 0 << "mine";
+}
+
+void tst_TableModelWrites::reusedDbKeyIsNotWritten()
+{
+    QFETCH(QString, newRow);
+    QFETCH(int, column);
+    QFETCH(QString, typed);
+    TempDatabase database;
+    database.exec({"CREATE TABLE K (NAME VARCHAR(20), QTY INTEGER)",
+                   "INSERT INTO K VALUES ('first', 0)", "INSERT INTO K VALUES ('old', 1)"});
+    TableModel model;
+    QVERIFY(bindAll(model, database, "K"));
+    const QString key = reuseLastKey(database, "INSERT INTO K VALUES (" + newRow + ")");
+    QVERIFY2(!key.isEmpty(), "the engine did not reuse the deleted row's key");
+    const QStringList before = rowsOf(database, "SELECT RDB$DB_KEY, NAME, QTY FROM K");
+    QVERIFY(model.setData(model.index(1, column), typed));
+    QVERIFY(!model.submitRow(1));
+    QVERIFY2(model.rowError(1).contains("changed or deleted by another user"),
+             qPrintable(model.rowError(1)));
+    QCOMPARE(rowsOf(database, "SELECT RDB$DB_KEY, NAME, QTY FROM K"), before);
+    QVERIFY(!model.submitRow(1));
+    QCOMPARE(rowsOf(database, "SELECT RDB$DB_KEY, NAME, QTY FROM K"), before);
+    QVERIFY(!model.deleteRows({1}).isEmpty());
+    QCOMPARE(rowsOf(database, "SELECT RDB$DB_KEY, NAME, QTY FROM K"), before);
+}
+
+void tst_TableModelWrites::insertWithIdentityAndDefaults()
+{
+    TempDatabase database;
+    database.exec({"CREATE TABLE T (ID INTEGER GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY, "
+                   "NAME VARCHAR(20), STATUS VARCHAR(10) DEFAULT 'new', "
+                   "MADE TIMESTAMP DEFAULT CURRENT_TIMESTAMP NOT NULL, "
+                   "TWICE COMPUTED BY (ID * 2))",
+                   "INSERT INTO T (NAME) VALUES ('first')"});
+    TableModel model;
+    QVERIFY(bindAll(model, database, "T"));
+    QVERIFY(!(model.flags(model.index(0, 4)) & Qt::ItemIsEditable));
+    const int line = model.newRecordRow();
+    QCOMPARE(line, 1);
+    QVERIFY(model.setData(model.index(line, 1), "second"));
+    QCOMPARE(model.index(line, 0).data(TableModel::RowStateRole).toInt(),
+             int(TableModel::RowState::Edited));
+    QVERIFY2(model.submitRow(line), qPrintable(model.rowError(line)));
+    QCOMPARE(model.rowCount(), 3);
+    QCOMPARE(display(model, 1, 0), QString("2"));
+    QCOMPARE(display(model, 1, 2), QString("new"));
+    QVERIFY(!display(model, 1, 3).isEmpty() && !isNullAt(model, 1, 3));
+    QCOMPARE(display(model, 1, 4), QString("4"));
+    QCOMPARE(model.headerData(2, Qt::Vertical).toString(), QString("*"));
+    QCOMPARE(model.index(2, 0).data(TableModel::RowStateRole).toInt(),
+             int(TableModel::RowState::NewRecord));
+    QCOMPARE(valueOf(database, "SELECT NAME || STATUS FROM T WHERE ID = 2"), QString("secondnew"));
+    // an explicit value beats the identity; the inserted row edits like any other
+    QVERIFY(model.setData(model.index(2, 0), "10"));
+    QVERIFY(model.setData(model.index(2, 2), "set"));
+    QVERIFY2(model.submitRow(2), qPrintable(model.rowError(2)));
+    QVERIFY(model.setData(model.index(1, 1), "second, edited"));
+    QVERIFY2(model.submitRow(1), qPrintable(model.rowError(1)));
+    QCOMPARE(rowsOf(database, "SELECT NAME || '/' || STATUS FROM T ORDER BY ID"),
+             QStringList({"first/new", "second, edited/new", "<null>"}));
+    QCOMPARE(valueOf(database, "SELECT STATUS FROM T WHERE ID = 10"), QString("set"));
+    QCOMPARE(model.recordCount(), 3);
+}
+
+void tst_TableModelWrites::insertIntoEmptyTable_data()
+{
+    QTest::addColumn<QString>("create");
+    QTest::newRow("keyed") << "CREATE TABLE E (ID INTEGER NOT NULL PRIMARY KEY, V VARCHAR(10))";
+    QTest::newRow("keyless") << "CREATE TABLE E (ID INTEGER, V VARCHAR(10))";
+}
+
+void tst_TableModelWrites::insertIntoEmptyTable()
+{
+    QFETCH(QString, create);
+    TempDatabase database;
+    database.exec(create);
+    TableModel model;
+    QVERIFY(bindAll(model, database, "E"));
+    QCOMPARE(model.rowCount(), 1);
+    QCOMPARE(model.recordCount(), 0);
+    QCOMPARE(model.newRecordRow(), 0);
+    for (int id = 1; id <= 2; ++id) {
+        const int line = model.newRecordRow();
+        QVERIFY(model.setData(model.index(line, 0), QString::number(id)));
+        QVERIFY(model.setData(model.index(line, 1), QString("v%1").arg(id)));
+        QVERIFY2(model.submitRow(line), qPrintable(model.rowError(line)));
+    }
+    QCOMPARE(model.recordCount(), 2);
+    QCOMPARE(display(model, 0, 1), QString("v1"));
+    QCOMPARE(display(model, 1, 1), QString("v2"));
+    // rows inserted here edit and delete like read ones
+    QVERIFY(model.setData(model.index(0, 1), "edited"));
+    QVERIFY2(model.submitRow(0), qPrintable(model.rowError(0)));
+    QCOMPARE(model.deleteRows({1}), QStringList());
+    QCOMPARE(rowsOf(database, "SELECT V FROM E"), QStringList({"edited"}));
+    QCOMPARE(model.recordCount(), 1);
+}
+
+void tst_TableModelWrites::failedInsertKeepsTypedValues()
+{
+    TempDatabase database;
+    createTable(database);
+    TableModel model;
+    QVERIFY(bindAll(model, database, "T"));
+    const QStringList before = tableSnapshot(database, "T");
+    const int line = model.newRecordRow();
+    QVERIFY(model.setData(model.index(line, 0), "4"));
+    QVERIFY(model.setData(model.index(line, 3), "A"));   // taken
+    QVERIFY(model.setData(model.index(line, 1), "w"));
+    QVERIFY(!model.submitRow(line));
+    QVERIFY2(model.rowError(line).contains("UNIQUE"), qPrintable(model.rowError(line)));
+    QCOMPARE(model.rowCount(), 4);
+    QCOMPARE(display(model, line, 0), QString("4"));
+    QCOMPARE(display(model, line, 3), QString("A"));
+    QCOMPARE(tableSnapshot(database, "T"), before);
+    QVERIFY(model.setData(model.index(line, 3), "E"));
+    QVERIFY2(model.submitRow(line), qPrintable(model.rowError(line)));
+    QCOMPARE(model.rowCount(), 5);
+    QCOMPARE(tableSnapshot(database, "T"), before + QStringList{"04000000|w|<null>|E|<null>"});
+}
+
+void tst_TableModelWrites::deleteKeyedRows()
+{
+    TempDatabase database;
+    createTable(database);
+    TableModel model;
+    QVERIFY(bindAll(model, database, "T"));
+    QVERIFY(model.setData(model.index(1, 4), "pending"));
+    QCOMPARE(model.deleteRows({2, 0}), QStringList());
+    QCOMPARE(model.recordCount(), 1);
+    QCOMPARE(display(model, 0, 0), QString("2"));
+    // the pending edit moved along with its row
+    QCOMPARE(display(model, 0, 4), QString("pending"));
+    QVERIFY(model.isRowDirty(0));
+    QCOMPARE(rowsOf(database, "SELECT ID, NOTE FROM T"), QStringList({"02000000|n2"}));
+}
+
+void tst_TableModelWrites::deleteOneOfTwoIdenticalRows()
+{
+    TempDatabase database;
+    database.exec({"CREATE TABLE K (NAME VARCHAR(20), QTY INTEGER)",
+                   "INSERT INTO K VALUES ('same', 1)", "INSERT INTO K VALUES ('same', 1)",
+                   "INSERT INTO K VALUES ('other', 1)"});
+    const QStringList keys = rowsOf(database, "SELECT RDB$DB_KEY FROM K");
+    TableModel model;
+    QVERIFY(bindAll(model, database, "K"));
+    QCOMPARE(model.deleteRows({0}), QStringList());
+    QCOMPARE(rowsOf(database, "SELECT RDB$DB_KEY FROM K"), keys.mid(1));
+    QCOMPARE(model.recordCount(), 2);
+    QCOMPARE(display(model, 0, 0), QString("same"));
+}
+
+void tst_TableModelWrites::deleteGuardedByChangedValues_data()
+{
+    QTest::addColumn<QString>("create");
+    QTest::addColumn<QString>("change");
+    QTest::newRow("keyed") << "CREATE TABLE D (ID INTEGER NOT NULL PRIMARY KEY, V VARCHAR(10))"
+                           << "UPDATE D SET V = 'theirs' WHERE ID = 2";
+    QTest::newRow("keyless") << "CREATE TABLE D (ID INTEGER, V VARCHAR(10))"
+                             << "UPDATE D SET V = 'theirs' WHERE ID = 2";
+}
+
+// A row changed elsewhere since it was read is not deleted unseen.
+void tst_TableModelWrites::deleteGuardedByChangedValues()
+{
+    QFETCH(QString, create);
+    QFETCH(QString, change);
+    TempDatabase database;
+    database.exec({create, "INSERT INTO D VALUES (1, 'a')", "INSERT INTO D VALUES (2, 'b')"});
+    TableModel model;
+    QVERIFY(bindAll(model, database, "D"));
+    database.exec(change);
+    const QStringList before = tableSnapshot(database, "D");
+    const QStringList failures = model.deleteRows({1});
+    QCOMPARE(failures.size(), 1);
+    QVERIFY2(failures[0].startsWith("Row 2: ") && failures[0].contains("changed or deleted"),
+             qPrintable(failures[0]));
+    QCOMPARE(model.recordCount(), 2);
+    QCOMPARE(tableSnapshot(database, "D"), before);
+    QCOMPARE(model.deleteRows({0}), QStringList());
+    QCOMPARE(tableSnapshot(database, "D"), before.mid(1));
+}
+
+QTEST_GUILESS_MAIN(tst_TableModelWrites)
+#include "tst_tablemodel_writes.moc"
