@@ -55,18 +55,26 @@ QString EditorHelpText()
 {
     return QStringLiteral("Changes are saved row by row: when you leave a row you have "
                           "changed, it is written to the database at once. There is no save "
-                          "command.")
+                          "command. A changed row not written yet is marked \u270E at its left.")
         + Paragraph
         + "The last line, marked \"*\", is the new-record line: type into it to add a row, "
           "then leave it to save the row. \"Add New Row\" takes you there."
         + Paragraph
-        + "NULL is shown as <NULL> in grey, unlike an empty text. To set a cell to NULL, "
-          "select it and press Ctrl+Delete."
+        + "NULL is shown as NULL in grey italics, unlike an empty text. To set cells to "
+          "NULL, select them and press Ctrl+0, or choose \"Set to NULL\" from the menu of "
+          "the right mouse button."
         + Paragraph
-        + "If a row cannot be written (a value of the wrong type, a duplicate key, a row "
-          "changed by someone else), the database's message is shown and the row stays "
-          "marked as unsaved, with the values you typed. Correct them and leave the row "
-          "again, or press Esc to go back to the stored values.";
+        + "To delete rows, select them and press Ctrl+Delete, or choose \"Delete Selected "
+          "Rows\" from that menu; you are asked before anything is deleted."
+        + Paragraph
+        + "If a row cannot be written (a value of the wrong type, a missing value, a "
+          "duplicate key, a row changed by someone else), the database's message is shown, "
+          "the row is tinted red and marked \"!\" as unsaved, and it keeps the values you "
+          "typed. Correct them and leave the row again, or press Esc to go back to the "
+          "stored values."
+        + Paragraph
+        + "Click a column heading to sort the table by that column; click it again to "
+          "reverse the order.";
 }
 
 } // namespace app

@@ -5,7 +5,11 @@
 #include "app/files.h"
 #include "app/helptexts.h"
 #include "app/titles.h"
+#include "db/tablemodel.h"
 #include "ui/form2.h"
+#include "ui/gridnavigator.h"
+#include "ui/gridtexts.h"
+#include "ui/gridview.h"
 #include "ui/rownavigator.h"
 #include "ui/windows.h"
 
@@ -18,6 +22,7 @@
 #include <QTableView>
 
 #include <stdexcept>
+#include <utility>
 
 namespace ui {
 
@@ -26,15 +31,6 @@ namespace {
 constexpr int ClientWidth = 960;    // 14400 twips
 constexpr int ClientHeight = 497;   // 7455 twips
 constexpr int CaptionHeight = 20;
-
-// The grid of an editor with no table bound: nothing to move to.
-class EmptyGrid : public RowNavigator
-{
-public:
-    long long recordCount() const override { return 0; }
-    void moveToRecord(long long) override {}
-    void moveToNewRecordLine() override {}
-};
 
 } // namespace
 
@@ -46,6 +42,7 @@ Form3::Form3(Windows &windows)
     resize(ClientWidth, ClientHeight);
     setMinimumSize(ClientWidth, 300);
     createControls();
+    m_gridNavigator = std::make_unique<GridNavigator>(*m_dataGrid1);
     createMenu();
     orderTabs();
     auto *hover = new HoverRule(m_pointer, this);
@@ -60,7 +57,18 @@ Form3::Form3(Windows &windows)
         hover->plain(plain);
 }
 
-Form3::~Form3() = default;
+// The model's attachment goes with the window, before the database
+// library is shut down at the end of the program.
+Form3::~Form3()
+{
+    if (m_model)
+        m_model->unbind();
+}
+
+QTableView *Form3::DataGrid1() const
+{
+    return m_dataGrid1;
+}
 
 void Form3::createControls()
 {
@@ -73,7 +81,7 @@ void Form3::createControls()
     m_gridCaption->setAlignment(Qt::AlignCenter);
     m_gridCaption->setFrameShape(QFrame::Panel);
     m_gridCaption->setFrameShadow(QFrame::Raised);
-    m_dataGrid1 = new QTableView(this);
+    m_dataGrid1 = new GridView(m_windows.services().messages, this);
     m_dataGrid1->setObjectName(QStringLiteral("DataGrid1"));
     m_pushButton1 = NewPushButton(this, "PushButton1", "< Back", 120, 6960, 1800, 405);
     m_pushButton4 = NewPushButton(this, "PushButton4", "Help", 2040, 6960, 1800, 405);
@@ -125,21 +133,115 @@ void Form3::resizeEvent(QResizeEvent *event)
 
 RowNavigator &Form3::navigator()
 {
-    static EmptyGrid empty;
-    return m_navigator ? *m_navigator : empty;
+    return m_navigator ? *m_navigator : *m_gridNavigator;
+}
+
+void Form3::createModel()
+{
+    if (m_model)
+        return;
+    m_model = new db::TableModel(this);
+    m_dataGrid1->setTableModel(m_model);
+    platform::MessageBoxes &messages = m_windows.services().messages;
+    connect(m_model, &db::TableModel::busyChanged, this, &Form3::setBusy);
+    connect(m_model, &db::TableModel::firstRowsArrived, m_dataGrid1, &GridView::fitColumns);
+    connect(m_model, &db::TableModel::readFailed, this,
+            [&messages](const QString &text) { messages.warn(app::ShortTitle(), text); });
+    connect(m_model, &db::TableModel::notice, this,
+            [&messages](const QString &text) { messages.inform(app::ShortTitle(), text); });
+}
+
+void Form3::setBusy(bool busy)
+{
+    m_pointer.set(busy ? WindowPointer::Busy : WindowPointer::Default);
+    m_dataGrid1->setReadOnly(busy);
+}
+
+// Writes what is still unsaved; true when nothing is left or the user
+// gives up what could not be written.
+bool Form3::mayRelease()
+{
+    if (!m_model || !m_model->isBound())
+        return true;
+    m_dataGrid1->commitOpenEditor();
+    if (m_model->submitAll())
+        return true;
+    return m_windows.services().messages.ask(app::ShortTitle(), DiscardQuestion(m_boundTable));
+}
+
+// The chooser has already named the new table; the old one stays open.
+void Form3::keepBoundTable()
+{
+    m_label2->setText(" Now Editing: " + m_boundTable);
+    m_windows.currentTable = m_boundTable;
+    showFirstUnsavedRow();
+}
+
+void Form3::showFirstUnsavedRow()
+{
+    const QModelIndex current = m_dataGrid1->currentIndex();
+    if (!m_model || (current.isValid() && m_model->isRowDirty(current.row())))
+        return;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        if (m_model->isRowDirty(row)) {
+            m_dataGrid1->setCurrentIndex(m_model->index(row, 0));
+            m_dataGrid1->scrollTo(m_dataGrid1->currentIndex());
+            return;
+        }
+    }
+}
+
+int Form3::unsavedRowCount() const
+{
+    int count = 0;
+    for (int row = 0; m_model && row < m_model->rowCount(); ++row)
+        count += m_model->isRowDirty(row) ? 1 : 0;
+    return count;
 }
 
 void Form3::BindTable(const QString &connectionString, const QString &table)
 {
-    Q_UNUSED(connectionString);
+    const bool kept = std::exchange(m_keptAfterUnbind, false);
+    if ((kept && m_model && m_model->hasUnsavedRows()) || !mayRelease()) {
+        keepBoundTable();
+        return;
+    }
+    createModel();
+    m_boundTable.clear();
+    m_dataGrid1->clearSortIndicator();
+    m_model->bind(connectionString, table);
     m_boundTable = table;
     m_label2->setText(" Now Editing: " + table);
 }
 
 void Form3::UnbindGrid()
 {
-    m_dataGrid1->setModel(nullptr);
+    if (!mayRelease()) {
+        m_keptAfterUnbind = true;
+        keepBoundTable();
+        return;
+    }
+    if (m_model)
+        m_model->unbind();
     m_boundTable.clear();
+    m_dataGrid1->clearSortIndicator();
+}
+
+bool Form3::prepareToEnd()
+{
+    if (!m_model || !m_model->isBound())
+        return true;
+    m_dataGrid1->commitOpenEditor();
+    if (m_model->submitAll())
+        return true;
+    if (m_windows.services().messages.ask(app::ShortTitle(), QuitQuestion(unsavedRowCount())))
+        return true;
+    show();
+    raise();
+    activateWindow();
+    showFirstUnsavedRow();
+    m_dataGrid1->setFocus();
+    return false;
 }
 
 void Form3::Form_Load()
@@ -210,8 +312,10 @@ void Form3::PushButton8_Click()
 
 void Form3::closeEvent(QCloseEvent *event)
 {
-    event->accept();
-    m_windows.endProgram();
+    if (m_windows.endProgram())
+        event->accept();
+    else
+        event->ignore();
 }
 
 } // namespace ui

@@ -4,14 +4,22 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class QAction;
 class QLabel;
 class QMenu;
 class QPushButton;
 class QTableView;
 
+namespace db {
+class TableModel;
+}
+
 namespace ui {
 
+class GridNavigator;
+class GridView;
 class RowNavigator;
 class Windows;
 
@@ -25,17 +33,28 @@ public:
     ~Form3() override;
 
     QLabel *Label2() const { return m_label2; }
-    QTableView *DataGrid1() const { return m_dataGrid1; }
+    QTableView *DataGrid1() const;
+    GridView *grid() const { return m_dataGrid1; }
+    // The grid's model, one for the window's life; null before the first table.
+    db::TableModel *tableModel() const { return m_model; }
     QMenu *mnuSaveAs() const { return m_mnuSaveAs; }
     int MousePointer() const { return m_pointer.value(); }
 
-    // Opens the table and binds the grid to it; UnbindGrid lets it go.
+    // Opens the table and binds the grid to it; UnbindGrid lets it go. Rows
+    // whose changes cannot be written are given up only when the user says
+    // so: otherwise the old table stays bound, with its heading, and
+    // BindTable after a refused UnbindGrid binds nothing. Throws db::DbError
+    // when the table cannot be opened (the grid is then empty).
     void BindTable(const QString &connectionString, const QString &table);
     void UnbindGrid();
     QString boundTable() const { return m_boundTable; }
 
-    // "Add New Row" moves through this; without one the grid counts as empty.
+    // "Add New Row" moves through this; null means the grid itself.
     void setRowNavigator(RowNavigator *navigator) { m_navigator = navigator; }
+
+    // Before the program ends: writes the changed rows and asks whether to
+    // give up those that fail. False (the editor shown) when the user stays.
+    bool prepareToEnd();
 
     void Form_Load();
     void PushButton1_Click();   // < Back
@@ -53,15 +72,24 @@ private:
     void createMenu();
     void orderTabs();
     RowNavigator &navigator();
+    void createModel();
+    bool mayRelease();
+    void keepBoundTable();
+    void showFirstUnsavedRow();
+    int unsavedRowCount() const;
+    void setBusy(bool busy);
 
     Windows &m_windows;
     WindowPointer m_pointer{this};
     RowNavigator *m_navigator = nullptr;
+    std::unique_ptr<GridNavigator> m_gridNavigator;
+    db::TableModel *m_model = nullptr;
     QString m_boundTable;
+    bool m_keptAfterUnbind = false;
 
     QLabel *m_label2 = nullptr;
     QLabel *m_gridCaption = nullptr;
-    QTableView *m_dataGrid1 = nullptr;
+    GridView *m_dataGrid1 = nullptr;
     QPushButton *m_pushButton1 = nullptr;
     QPushButton *m_pushButton3 = nullptr;
     QPushButton *m_pushButton4 = nullptr;

@@ -27,11 +27,21 @@ void ShowEmptyNewTableDialog(QWidget *parent)
 
 } // namespace
 
+bool ProgramEnd::operator()() const
+{
+    if (mayEnd && !mayEnd())
+        return false;
+    if (m_end)
+        m_end();
+    return true;
+}
+
 Windows::Windows(platform::Services services)
-    : endProgram([] { QCoreApplication::exit(0); }),
-      showNewTableDialog(ShowEmptyNewTableDialog),
+    : showNewTableDialog(ShowEmptyNewTableDialog),
       m_services(services)
 {
+    endProgram = [] { QCoreApplication::exit(0); };
+    endProgram.mayEnd = [this] { return !m_form3 || m_form3->prepareToEnd(); };
 }
 
 Windows::~Windows()

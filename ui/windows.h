@@ -15,6 +15,25 @@ class Form1;
 class Form2;
 class Form3;
 
+// Ends the program. Assigning sets what ending does; calling first lets
+// `mayEnd` save what it can and ask, and ends only when it agrees.
+class ProgramEnd
+{
+public:
+    ProgramEnd &operator=(std::function<void()> end)
+    {
+        m_end = std::move(end);
+        return *this;
+    }
+    // False when the program stays.
+    bool operator()() const;
+
+    std::function<bool()> mayEnd;
+
+private:
+    std::function<void()> m_end;
+};
+
 // The program's main windows. Each exists once: it is created and loaded on
 // first use and afterwards only shown and hidden. Also holds what the
 // windows share: the platform services and the name of the open table.
@@ -40,8 +59,10 @@ public:
     // The table open in the editor; written only by the table chooser.
     QString currentTable;
 
-    // Ends the program at once (closing a main window, "Quit").
-    std::function<void()> endProgram;
+    // Ends the program at once (closing a main window, "Quit"), once the
+    // editor has written its changed rows or the user gave up those that
+    // failed.
+    ProgramEnd endProgram;
 
     // The table chooser's new-table dialog, shown modally over `parent`.
     std::function<void(QWidget *parent)> showNewTableDialog;

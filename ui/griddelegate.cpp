@@ -1,0 +1,48 @@
+#include "ui/griddelegate.h"
+
+#include "db/tablemodel.h"
+
+#include <QPalette>
+
+namespace ui {
+
+using db::TableModel;
+
+CellLook LookOf(const QModelIndex &index)
+{
+    CellLook look;
+    if (!index.isValid())
+        return look;
+    if (index.data(TableModel::IsNullRole).toBool()) {
+        look.italic = true;
+        look.text = NullTextColor;
+    }
+    const QVariant state = index.data(TableModel::RowStateRole);
+    if (state.isValid()) {
+        switch (TableModel::RowState(state.toInt())) {
+        case TableModel::RowState::Edited:
+            look.background = EditedRowColor;
+            break;
+        case TableModel::RowState::Failed:
+            look.background = FailedRowColor;
+            break;
+        default:
+            break;
+        }
+    }
+    return look;
+}
+
+void GridDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    const CellLook look = LookOf(index);
+    if (look.italic)
+        option->font.setItalic(true);
+    if (look.text)
+        option->palette.setColor(QPalette::Text, *look.text);
+    if (look.background)
+        option->backgroundBrush = *look.background;
+}
+
+} // namespace ui

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QColor>
+#include <QStyledItemDelegate>
+
+#include <optional>
+
+namespace ui {
+
+// How a cell of the editor's grid is drawn apart from its text: NULL in grey
+// italics (unlike an empty text), edited rows tinted, failed rows red.
+struct CellLook
+{
+    bool italic = false;
+    std::optional<QColor> text;
+    std::optional<QColor> background;
+};
+
+inline const QColor NullTextColor{128, 128, 128};
+inline const QColor EditedRowColor{255, 244, 200};
+inline const QColor FailedRowColor{255, 208, 208};
+
+// From the model's IsNullRole and RowStateRole.
+CellLook LookOf(const QModelIndex &index);
+
+class GridDelegate : public QStyledItemDelegate
+{
+    Q_OBJECT
+
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
+};
+
+} // namespace ui

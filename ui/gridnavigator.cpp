@@ -1,0 +1,37 @@
+#include "ui/gridnavigator.h"
+
+#include "db/tablemodel.h"
+#include "ui/gridview.h"
+
+namespace ui {
+
+long long GridNavigator::recordCount() const
+{
+    const db::TableModel *model = m_grid.tableModel();
+    return model && model->isBound() ? model->recordCount() : 0;
+}
+
+void GridNavigator::moveToRecord(long long record)
+{
+    if (record >= 0 && record < recordCount())
+        moveTo(int(record));
+}
+
+void GridNavigator::moveToNewRecordLine()
+{
+    const db::TableModel *model = m_grid.tableModel();
+    if (model && model->isBound())
+        moveTo(model->newRecordRow());
+}
+
+// Leaving a changed row on the way may fail; the grid then keeps the cursor
+// on that row, and so does this.
+void GridNavigator::moveTo(int row)
+{
+    const QModelIndex target = m_grid.model()->index(row, 0);
+    m_grid.setCurrentIndex(target);
+    m_grid.scrollTo(m_grid.currentIndex());
+    m_grid.setFocus();
+}
+
+} // namespace ui

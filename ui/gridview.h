@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QTableView>
+
+class QAction;
+
+namespace db {
+class TableModel;
+}
+namespace platform {
+class MessageBoxes;
+}
+
+namespace ui {
+
+// The widest a column gets when fitted to its contents: 40% of the view,
+// so one long text cannot push every other column off the screen.
+int CappedColumnWidth(int wanted, int viewWidth);
+
+// The editor's grid over a db::TableModel. Leaving a changed row writes it;
+// when that fails the user is told and the cursor goes back to the row, so
+// it can be corrected or reverted (Esc). Editing happens only in the
+// current row, since leaving a row is what saves it.
+class GridView : public QTableView
+{
+    Q_OBJECT
+
+public:
+    GridView(platform::MessageBoxes &messages, QWidget *parent);
+
+    // Once, before the first table is bound; the model stays for good.
+    void setTableModel(db::TableModel *model);
+    db::TableModel *tableModel() const { return m_model; }
+
+    // Hands the text of an open cell editor to the model and closes it.
+    void commitOpenEditor();
+    // Fits the columns to the rows on screen only, none wider than the cap.
+    void fitColumns();
+    // While a new order is read the grid can be looked at, not changed.
+    void setReadOnly(bool readOnly);
+    bool isReadOnly() const { return m_readOnly; }
+    void clearSortIndicator();
+
+    void setSelectedToNull();
+    void deleteSelectedRows();
+    void revertCurrentRow();
+    void sortOnHeaderClick(int column);
+
+    QAction *setNullAction() const { return m_setNull; }
+    QAction *deleteRowsAction() const { return m_deleteRows; }
+    QAction *revertRowAction() const { return m_revertRow; }
+
+    using QTableView::edit;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
+
+private:
+    void createActions();
+    void leaveRow(const QModelIndex &current, const QModelIndex &previous);
+    void returnToRow(const QModelIndex &cell);
+    void closeOpenEditor();
+    QList<int> selectedRows() const;
+    void warn(const QString &text);
+
+    platform::MessageBoxes &m_messages;
+    db::TableModel *m_model = nullptr;
+    QAction *m_setNull = nullptr;
+    QAction *m_deleteRows = nullptr;
+    QAction *m_revertRow = nullptr;
+    bool m_readOnly = false;
+    bool m_quiet = false;          // rows moving under the cursor are not left by the user
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+};
+
+} // namespace ui
