@@ -4,12 +4,22 @@
 // ways of poking at them.
 
 #include "app/errorreport.h"
+#include "db/connection.h"
+#include "db/tablemodel.h"
 #include "platform/scriptedservices.h"
+#include "tests/support/tempdatabase.h"
+#include "ui/form1.h"
+#include "ui/form2.h"
+#include "ui/form3.h"
 #include "ui/windows.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QList>
+#include <QListWidget>
 #include <QMouseEvent>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
 
@@ -91,6 +101,48 @@ inline void CheckReports(const QList<Call> &calls)
         }
         QVERIFY2(known, qPrintable(call.text));
     }
+}
+
+// Logs in to `db` through the login window and opens `table` with the
+// chooser's "Next >"; true once all its rows are in the editor's grid.
+inline bool OpenInEditor(Harness &h, const testsupport::TempDatabase &db, const QString &table)
+{
+    ui::Form1 &login = h.windows.form1();
+    if (!login.isVisible() && !h.windows.form2Loaded()) {
+        login.Form_Load();
+        login.findChild<QLineEdit *>("Text1")->setText(db.path());
+        login.findChild<QLineEdit *>("Text2")->setText(testsupport::TempDatabase::Password);
+        login.show();
+        login.findChild<QPushButton *>("PushButton3")->click();
+    }
+    ui::Form2 &chooser = h.windows.form2();
+    if (!chooser.isVisible())
+        chooser.show();
+    const QList<QListWidgetItem *> items = chooser.List1()->findItems(table, Qt::MatchExactly);
+    if (items.size() != 1)
+        return false;
+    chooser.List1()->setCurrentItem(items.first());
+    chooser.findChild<QPushButton *>("PushButton3")->click();
+    db::TableModel *model = h.windows.form3().tableModel();
+    if (!model || model->table() != table)
+        return false;
+    model->fetchAll();
+    return QTest::qWaitFor([model] { return model->allRowsFetched(); }, 5000);
+}
+
+// The first column of the first row of a query, through an attachment of
+// its own; "<null>" and "<no row>" for the obvious.
+inline QString ValueOf(const testsupport::TempDatabase &db, const QString &sql)
+{
+    db::Attachment attachment = db.attach();
+    db::Transaction tx = attachment.begin(db::TxMode::Browse);
+    db::Statement statement(tx, sql);
+    db::Cursor cursor = statement.openCursor(tx);
+    const unsigned char *row = cursor.fetch();
+    if (!row)
+        return QStringLiteral("<no row>");
+    const db::Column &c = statement.columns().at(0);
+    return db::isNull(c, row) ? QStringLiteral("<null>") : QString::fromUtf8(db::valueBytes(c, row));
 }
 
 } // namespace formtest
