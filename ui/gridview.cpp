@@ -28,7 +28,9 @@ GridView::GridView(platform::MessageBoxes &messages, QWidget *parent)
     : QTableView(parent), m_messages(messages)
 {
     setItemDelegate(new GridDelegate(this));
+    // One line of text per row, as many rows on the screen as fit.
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setSortIndicatorShown(true);
     clearSortIndicator();
