@@ -50,6 +50,8 @@ void ReaderWorker::scheduleFetch()
 
 void ReaderWorker::open()
 {
+    if (m_cancelled)
+        return;
     try {
         m_attachment = std::make_unique<Attachment>(Attachment::open(m_connectionString));
         std::lock_guard lock(m_cancelMutex);
@@ -82,6 +84,8 @@ void ReaderWorker::fetchMore()
         auto batch = std::make_shared<RowBatch>();
         const int limit = m_delivered == 0 ? FirstBatch : LargestBatch;
         const qint64 wanted = std::min<qint64>(limit, m_target.load() - m_delivered);
+        if (wanted <= 0)
+            return;   // a repeated request for rows already delivered
         const auto &columns = m_statement->columns();
         QElapsedTimer clock;
         clock.start();

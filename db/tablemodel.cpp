@@ -309,7 +309,10 @@ void TableModel::requestRow(int row) const
 
 void TableModel::fetchAll()
 {
-    if (m_reader && !m_atEnd)
+    // While a sort is under way its rows are the ones to come.
+    if (m_sortReader)
+        m_sortReader->requestAll();
+    else if (m_reader && !m_atEnd)
         m_reader->requestAll();
 }
 

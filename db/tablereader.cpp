@@ -1,17 +1,18 @@
 #include "db/tablereader.h"
 
 #include "db/dberror.h"
+#include "db/fbapi.h"
 #include "db/readerworker.h"
 
 #include <cstring>
+#include <optional>
 
 namespace db {
 
 namespace {
 
-qint64 countRows(const QString &connectionString, const QString &table)
+qint64 countRows(Attachment &attachment, const QString &table)
 {
-    Attachment attachment = Attachment::open(connectionString);
     Transaction tx = attachment.begin(TxMode::Browse);
     Statement count(tx, sql::CountRows(table));
     Cursor cursor = count.openCursor(tx);
@@ -43,6 +44,14 @@ TableReader::TableReader(const QString &connectionString, const sql::TableRead &
 
 TableReader::~TableReader()
 {
+    {
+        std::lock_guard lock(m_countMutex);
+        m_stopping = true;
+        if (m_counting) {
+            fb::Status status;
+            m_counting->cancelOperation(status.get(), fb_cancel_raise);
+        }
+    }
     m_worker->cancel();
     m_thread.quit();
     m_thread.wait();
@@ -56,16 +65,34 @@ void TableReader::start()
     QMetaObject::invokeMethod(m_worker.get(), &ReaderWorker::open, Qt::QueuedConnection);
     // COUNT(*) takes a while on a large table: its own attachment and thread,
     // so the first rows do not wait for it.
-    m_counter = std::thread([this, cs = m_connectionString, table = m_table] {
-        qint64 rows = -1;
-        try {
-            rows = countRows(cs, table);
-        } catch (const DbError &) {
-        }
-        if (rows >= 0)
-            QMetaObject::invokeMethod(this, [this, rows] { emit counted(rows); },
-                                      Qt::QueuedConnection);
-    });
+    m_counter = std::thread([this] { count(); });
+}
+
+// Registers the attachment that counts (nullptr: counting is over); false
+// when the reader is being destroyed and the count should not start.
+bool TableReader::setCounting(Firebird::IAttachment *attachment)
+{
+    std::lock_guard lock(m_countMutex);
+    m_counting = attachment;
+    return !m_stopping;
+}
+
+void TableReader::count()
+{
+    std::optional<Attachment> attachment;
+    qint64 rows = -1;
+    try {
+        attachment.emplace(Attachment::open(m_connectionString));
+        if (setCounting(attachment->handle()))
+            rows = countRows(*attachment, m_table);
+    } catch (const DbError &) {
+    }
+    // Unregistered before detaching: a cancel must never reach a freed handle.
+    setCounting(nullptr);
+    attachment.reset();
+    if (rows >= 0)
+        QMetaObject::invokeMethod(this, [this, rows] { emit counted(rows); },
+                                  Qt::QueuedConnection);
 }
 
 void TableReader::requestRows(qint64 rows)

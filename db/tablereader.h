@@ -6,10 +6,14 @@
 #include <QObject>
 #include <QThread>
 
-#include <atomic>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
+
+namespace Firebird {
+class IAttachment;
+}
 
 namespace db {
 
@@ -41,8 +45,15 @@ signals:
     void failed(const QString &message);
 
 private:
+    void count();
+    bool setCounting(Firebird::IAttachment *attachment);
+
     QThread m_thread;
     std::thread m_counter;
+    // The counting attachment, so that the destructor can cut a long count off.
+    std::mutex m_countMutex;
+    Firebird::IAttachment *m_counting = nullptr;
+    bool m_stopping = false;
     std::unique_ptr<ReaderWorker> m_worker;
     QString m_connectionString;
     QString m_table;
