@@ -19,7 +19,7 @@ using db::TableModel;
 using testsupport::TempDatabase;
 
 // The editor's grid on real tables: opening, writing rows as they are left,
-// failed writes, Esc, NULL, the new-record line and the end of the program.
+// failed writes, Esc, NULL and the new-record line.
 class TestForm3Grid : public QObject
 {
     Q_OBJECT
@@ -30,7 +30,6 @@ private slots:
     void cleanup();
 
     void nextShowsTheTable();
-    void anotherTableReleasesTheOld();
     void editorIsCommittedBeforeTheRowIsWritten();
     void leavingUnchangedRowsWritesNothing();
     void failedWrite_data();
@@ -43,11 +42,6 @@ private slots:
     void addNewRowOnATable();
     void addNewRowOnAnEmptyTable();
     void typingIntoTheNewRecordLineInserts();
-    void anotherTableWithUnsavedRowAsks();
-    void quitWithUnsavedRowAsks();
-    void closingTheChooserWithUnsavedRowAsks();
-    void quitCommitsTheOpenEditor();
-    void endingReleasesTheTable();
 
 private:
     ui::Form3 &editor() { return m_h->windows.form3(); }
@@ -56,9 +50,9 @@ private:
     QList<Call> &calls() { return m_h->services.messages.calls; }
     void open(const QString &table);
     void go(int row, int column);
-    void type(const QString &text);
-    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
-    QWidget *openEditor() { return grid().indexWidget(grid().currentIndex()); }
+    void type(const QString &text) { TypeInCell(grid(), text); }
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) { PressKey(grid(), key, modifiers); }
+    QWidget *openEditor() { return CellEditor(grid()); }
     QString updates() { return ValueOf(*m_db, "SELECT CAST(N AS VARCHAR(9)) FROM WRITES"); }
 
     std::unique_ptr<TempDatabase> m_db;
@@ -108,27 +102,6 @@ void TestForm3Grid::go(int row, int column)
     grid().setCurrentIndex(model().index(row, column));
 }
 
-// Types as the user does: the first key opens the cell editor, the rest go
-// into it.
-void TestForm3Grid::type(const QString &text)
-{
-    QTest::keyClick(&grid(), Qt::Key_F2);
-    QWidget *cellEditor = openEditor();
-    QVERIFY(cellEditor);
-    QTest::keyClick(cellEditor, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(cellEditor, Qt::Key_Delete);
-    QTest::keyClicks(cellEditor, text);
-}
-
-// A key for whatever has it: the open cell editor or the grid. What the key
-// queued (Enter commits that way) runs before the next key, as it would.
-void TestForm3Grid::key(Qt::Key key, Qt::KeyboardModifiers modifiers)
-{
-    QWidget *cellEditor = openEditor();
-    QTest::keyClick(cellEditor ? cellEditor : static_cast<QWidget *>(&grid()), key, modifiers);
-    QCoreApplication::processEvents();
-}
-
 void TestForm3Grid::nextShowsTheTable()
 {
     open("T");
@@ -140,26 +113,6 @@ void TestForm3Grid::nextShowsTheTable()
     QCOMPARE(model().rowCount(), 4);
     QCOMPARE(model().headerData(3, Qt::Vertical).toString(), QStringLiteral("*"));
     QCOMPARE(model().index(2, 1).data().toString(), QStringLiteral("three"));
-    QVERIFY(calls().isEmpty());
-}
-
-void TestForm3Grid::anotherTableReleasesTheOld()
-{
-    open("T");
-    TableModel *first = editor().tableModel();
-    editor().findChild<QPushButton *>("PushButton1")->click();   // < Back
-    QCOMPARE(model().table(), QStringLiteral("T"));              // still bound
-    open("U");
-    QCOMPARE(editor().tableModel(), first);   // one model for the window's life
-    QCOMPARE(editor().Label2()->text(), QStringLiteral(" Now Editing: U"));
-    QCOMPARE(model().columnCount(), 2);
-    QCOMPARE(model().rowCount(), 2);
-    QCOMPARE(model().index(0, 1).data().toString(), QStringLiteral("alpha"));
-    // Nobody holds T any more: it can be dropped.
-    m_db->exec("DROP TABLE T");
-    QCOMPARE(ValueOf(*m_db, "SELECT CAST(COUNT(*) AS VARCHAR(9)) FROM RDB$RELATIONS "
-                            "WHERE RDB$RELATION_NAME = 'T'"),
-             QStringLiteral("0"));
     QVERIFY(calls().isEmpty());
 }
 
@@ -398,88 +351,6 @@ void TestForm3Grid::typingIntoTheNewRecordLineInserts()
     QCOMPARE(model().index(1, 0).data().toString(), QStringLiteral("2"));   // identity shown
     QCOMPARE(model().index(1, 1).data().toString(), QStringLiteral("second"));
     QCOMPARE(model().headerData(2, Qt::Vertical).toString(), QStringLiteral("*"));
-}
-
-void TestForm3Grid::anotherTableWithUnsavedRowAsks()
-{
-    open("T");
-    go(0, 2);
-    type("-1");
-    key(Qt::Key_Down);
-    QCOMPARE(calls().size(), 1);
-    editor().findChild<QPushButton *>("PushButton1")->click();
-    m_h->services.messages.answers = {false};
-    QVERIFY(!OpenInEditor(*m_h, *m_db, "U"));   // refused: T stays
-    QCOMPARE(calls().size(), 2);
-    QCOMPARE(calls().at(1).kind, Kind::Ask);
-    QCOMPARE(calls().at(1).text, QStringLiteral("Discard the unsaved changes to T?"));
-    QCOMPARE(model().table(), QStringLiteral("T"));
-    QCOMPARE(editor().Label2()->text(), QStringLiteral(" Now Editing: T"));
-    QCOMPARE(m_h->windows.currentTable, QStringLiteral("T"));
-    QVERIFY(editor().isVisible());
-    QCOMPARE(model().index(0, 2).data().toString(), QStringLiteral("-1"));
-    m_h->services.messages.answers = {true};
-    QVERIFY(OpenInEditor(*m_h, *m_db, "U"));
-    QCOMPARE(calls().size(), 3);
-    QCOMPARE(editor().Label2()->text(), QStringLiteral(" Now Editing: U"));
-    QCOMPARE(ValueOf(*m_db, "SELECT CAST(QTY AS VARCHAR(5)) FROM T WHERE ID = 1"),
-             QStringLiteral("1"));
-}
-
-void TestForm3Grid::quitWithUnsavedRowAsks()
-{
-    open("T");
-    go(0, 2);
-    type("-1");
-    key(Qt::Key_Down);
-    editor().findChild<QPushButton *>("PushButton3")->click();   // Quit; no answer is No
-    QCOMPARE(calls().size(), 2);
-    QCOMPARE(calls().at(1).kind, Kind::Ask);
-    QCOMPARE(calls().at(1).text, ui::QuitQuestion(1));
-    QCOMPARE(m_h->ended, 0);
-    QVERIFY(editor().isVisible());
-    editor().close();
-    QCOMPARE(calls().size(), 3);
-    QVERIFY(editor().isVisible());   // the close was refused
-    m_h->services.messages.answers = {true};
-    editor().findChild<QPushButton *>("PushButton3")->click();
-    QCOMPARE(m_h->ended, 1);
-}
-
-void TestForm3Grid::closingTheChooserWithUnsavedRowAsks()
-{
-    open("T");
-    go(0, 2);
-    type("-1");
-    key(Qt::Key_Down);
-    editor().findChild<QPushButton *>("PushButton1")->click();
-    QVERIFY(!editor().isVisible());
-    m_h->windows.form2().close();
-    QCOMPARE(m_h->ended, 0);
-    QCOMPARE(calls().last().text, ui::QuitQuestion(1));
-    QVERIFY(editor().isVisible());   // back where the row can be mended
-    QCOMPARE(grid().currentIndex().row(), 0);
-}
-
-void TestForm3Grid::quitCommitsTheOpenEditor()
-{
-    open("T");
-    go(2, 1);
-    type("drei");
-    editor().findChild<QPushButton *>("PushButton3")->click();
-    QCOMPARE(m_h->ended, 1);
-    QVERIFY(calls().isEmpty());
-    QCOMPARE(ValueOf(*m_db, "SELECT NAME FROM T WHERE ID = 3"), QStringLiteral("drei"));
-}
-
-void TestForm3Grid::endingReleasesTheTable()
-{
-    open("T");
-    m_h.reset();
-    m_db->exec("DROP TABLE T");
-    QCOMPARE(ValueOf(*m_db, "SELECT CAST(COUNT(*) AS VARCHAR(9)) FROM RDB$RELATIONS "
-                            "WHERE RDB$RELATION_NAME = 'T'"),
-             QStringLiteral("0"));
 }
 
 QTEST_MAIN(TestForm3Grid)

@@ -11,6 +11,7 @@
 #include "ui/form1.h"
 #include "ui/form2.h"
 #include "ui/form3.h"
+#include "ui/gridview.h"
 #include "ui/windows.h"
 
 #include <QApplication>
@@ -128,6 +129,33 @@ inline bool OpenInEditor(Harness &h, const testsupport::TempDatabase &db, const 
         return false;
     model->fetchAll();
     return QTest::qWaitFor([model] { return model->allRowsFetched(); }, 5000);
+}
+
+// The editor's open cell editor, if any.
+inline QWidget *CellEditor(ui::GridView &grid)
+{
+    return grid.indexWidget(grid.currentIndex());
+}
+
+// Types into the current cell as the user does: F2 opens the cell editor,
+// its text is replaced by `text`.
+inline void TypeInCell(ui::GridView &grid, const QString &text)
+{
+    QTest::keyClick(&grid, Qt::Key_F2);
+    QWidget *editor = CellEditor(grid);
+    QVERIFY(editor);
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(editor, Qt::Key_Delete);
+    QTest::keyClicks(editor, text);
+}
+
+// A key for whatever has it: the open cell editor or the grid. What the key
+// queued (Enter commits that way) runs before the next key, as it would.
+inline void PressKey(ui::GridView &grid, Qt::Key key, Qt::KeyboardModifiers modifiers = {})
+{
+    QWidget *editor = CellEditor(grid);
+    QTest::keyClick(editor ? editor : static_cast<QWidget *>(&grid), key, modifiers);
+    QCoreApplication::processEvents();
 }
 
 // The first column of the first row of a query, through an attachment of
