@@ -1,4 +1,5 @@
 #include "app/files.h"
+#include "app/helptexts.h"
 #include "app/titles.h"
 #include "db/tablemodel.h"
 #include "ui/form3.h"
@@ -42,6 +43,8 @@ private slots:
     void blobColumnsAreNotSorted();
     void readOnlyWhileSorting();
     void columnsFitTheFirstScreen();
+    void readFailuresAndNoticesAreShown();
+    void helpNamesTheRealKeys();
 
 private:
     ui::Form3 &editor() { return m_h->windows.form3(); }
@@ -292,6 +295,29 @@ void TestForm3GridView::columnsFitTheFirstScreen()
     QVERIFY(grid().columnWidth(1) >= grid().horizontalHeader()->sectionSizeHint(1));
     // Row 251 is off the screen: its 400 characters were not measured.
     QVERIFY2(grid().columnWidth(3) < 100, qPrintable(QString::number(grid().columnWidth(3))));
+}
+
+void TestForm3GridView::readFailuresAndNoticesAreShown()
+{
+    open("T");
+    emit model().readFailed(QStringLiteral("connection lost"));
+    emit model().notice(QStringLiteral("just so you know"));
+    QCOMPARE(calls().size(), 2);
+    QCOMPARE(calls().at(0).kind, Kind::Warn);
+    QCOMPARE(calls().at(0).title, app::ShortTitle());
+    QCOMPARE(calls().at(0).text, QStringLiteral("connection lost"));
+    QCOMPARE(calls().at(1).kind, Kind::Inform);
+    QCOMPARE(calls().at(1).text, QStringLiteral("just so you know"));
+}
+
+void TestForm3GridView::helpNamesTheRealKeys()
+{
+    const QString text = app::EditorHelpText();
+    for (const char *key : {"Ctrl+0", "Ctrl+Delete", "Esc", "\"*\"", "\"!\"", "grey",
+                            "Set to NULL", "Delete Selected Rows", "leave"})
+        QVERIFY2(text.contains(QString::fromUtf8(key)), key);
+    QVERIFY(!text.contains("<NULL>"));
+    QVERIFY(!text.contains("duplicate rows"));
 }
 
 QTEST_MAIN(TestForm3GridView)
