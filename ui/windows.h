@@ -56,7 +56,8 @@ public:
     // The connection string of the login window's profile, as it is now.
     QString connectionString();
 
-    // The table open in the editor; written only by the table chooser.
+    // The table open in the editor; written by the table chooser, and put
+    // back by the editor when it keeps a table whose rows could not be saved.
     QString currentTable;
 
     // Ends the program at once (closing a main window, "Quit"), once the
