@@ -24,6 +24,7 @@ private slots:
     void unbindMidReadIsQuickAndReleasesTheFile_data();
     void unbindMidReadIsQuickAndReleasesTheFile();
     void destroyedMidRead();
+    void rapidRebindsAndSorts();
     void missingTableThrows();
 };
 
@@ -62,6 +63,16 @@ QStringList fetchedValues(const TableModel &model)
     for (int row = 0; row < model.recordCount(); ++row)
         values << display(model, row, 1);
     return values;
+}
+
+bool sortAndWait(TableModel &model, int column, Qt::SortOrder order)
+{
+    QSignalSpy busy(&model, &TableModel::busyChanged);
+    model.sort(column, order);
+    if (!QTest::qWaitFor([&] { return busy.count() == 2; }, 10000))
+        return false;
+    model.fetchAll();
+    return QTest::qWaitFor([&] { return model.allRowsFetched(); }, 10000);
 }
 
 bool waitForCount(const TableModel &model, int records)
@@ -276,6 +287,35 @@ void tst_TableModelFetch::destroyedMidRead()
         QTest::qWait(20);
     }
     QTest::qWait(100);
+    QCOMPARE(dropFails(database), QString());
+}
+
+// Readers started and dropped at every stage, for the sanitizer builds.
+void tst_TableModelFetch::rapidRebindsAndSorts()
+{
+    TempDatabase database;
+    fill(database, "T", 50000);
+    fill(database, "K", 3000, true);
+    TableModel model;
+    for (int round = 0; round < 24; ++round) {
+        const QString table = round % 3 == 2 ? "K" : "T";
+        model.bind(database.connectionString(), table);
+        QTest::qWait(round % 4 * 5);
+        if (round % 2)
+            model.sort(round % 3 == 0 ? 0 : 1, round % 4 < 2 ? Qt::AscendingOrder
+                                                            : Qt::DescendingOrder);
+        if (round % 3 == 1)
+            model.fetchAll();
+        QTest::qWait(round % 5 * 3);
+        display(model, round * 1000 % qMax(1, model.rowCount()), 1);
+        if (round % 6 == 5)
+            model.unbind();
+    }
+    QVERIFY(bindAll(model, database, "K"));
+    QCOMPARE(model.recordCount(), 3000);
+    QVERIFY(sortAndWait(model, 0, Qt::DescendingOrder));
+    QCOMPARE(display(model, 0, 1), QString("v2999"));
+    model.unbind();
     QCOMPARE(dropFails(database), QString());
 }
 
