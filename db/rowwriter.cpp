@@ -79,12 +79,12 @@ std::optional<Param> RowWriter::editParam(int column, const CellEdit &edit, Tran
     if (isBlob(c)) {
         const QByteArray utf8 = edit.text.toUtf8();
         if (utf8.size() > LargestTextParam) {
-            if (c.sqlType.charSet != CsUtf8 && c.sqlType.charSet != CsNone) {
-                *error = c.name + QStringLiteral(": text this long can only be stored in a "
-                                                 "UTF8 or NONE column");
-                return std::nullopt;
-            }
-            return Param::native(c.sqlType, writeBlob(tx, utf8));
+            // Too long for a text parameter: a blob of UTF-8 text, which the
+            // engine transliterates into the column's charset (or refuses).
+            SqlType type = c.sqlType;
+            if (type.charSet != CsNone)
+                type.charSet = CsUtf8;
+            return Param::native(type, writeBlob(tx, utf8));
         }
     }
     const ParsedCell parsed = ParseCellText(c, edit.text);

@@ -13,6 +13,7 @@ private slots:
     void connectionKeepsCharsetNone();
     void largeTextBlobLoadsOnDemand_data();
     void largeTextBlobLoadsOnDemand();
+    void largeWin1252TextBlob();
     void blobPreviewIsAPrefix_data();
     void blobPreviewIsAPrefix();
     void binaryBlobShowsSizeAndIsReadOnly();
@@ -93,6 +94,35 @@ void tst_TableModelText::largeTextBlobLoadsOnDemand()
     QVERIFY2(again.submitRow(1), qPrintable(again.rowError(1)));
     QCOMPARE(valueOf(database, QString("SELECT %1 FROM X WHERE ID = 2").arg(column)),
              hex((text + "end").toUtf8()));
+}
+
+// Past the largest text parameter the text goes as a blob of its own, and
+// the engine still transliterates it into the column's charset, or refuses.
+void tst_TableModelText::largeWin1252TextBlob()
+{
+    TempDatabase database;
+    createTable(database);
+    TableModel model;
+    QVERIFY(bindAll(model, database, "X"));
+    const int c = columnOf(model, "TBW");
+    QString text;
+    for (int line = 0; text.toUtf8().size() < 100 * 1024; ++line)
+        text += QString("café € line %1\n").arg(line);
+    const QStringList before = tableSnapshot(database, "X");
+    QVERIFY(model.setData(model.index(1, c), text + "日本"));
+    QVERIFY(!model.submitRow(1));
+    QVERIFY2(model.rowError(1).contains("Cannot transliterate character between character sets"),
+             qPrintable(model.rowError(1)));
+    QCOMPARE(model.index(1, c).data(Qt::EditRole).toString(), text + "日本");
+    QCOMPARE(tableSnapshot(database, "X"), before);
+    QVERIFY(model.setData(model.index(1, c), text));
+    QVERIFY2(model.submitRow(1), qPrintable(model.rowError(1)));
+    QByteArray win1252 = text.toLatin1();   // é is the same byte; € is not Latin-1
+    win1252.replace('?', '\x80');
+    QCOMPARE(valueOf(database, "SELECT TBW FROM X WHERE ID = 2"), hex(win1252));
+    TableModel again;
+    QVERIFY(bindAll(again, database, "X"));
+    QCOMPARE(again.index(1, c).data(Qt::EditRole).toString(), text);
 }
 
 void tst_TableModelText::blobPreviewIsAPrefix_data()
