@@ -4,6 +4,9 @@
 
 #include <ibase.h>
 
+#include <cmath>
+#include <cstring>
+
 namespace db {
 
 namespace {
@@ -14,6 +17,23 @@ constexpr qsizetype LargestTextParam = 32765;
 bool isBlob(const Column &column)
 {
     return column.sqlType.type == SQL_BLOB;
+}
+
+bool isNan(const Column &column, const Cell &cell)
+{
+    if (cell.null)
+        return false;
+    if (column.sqlType.type == SQL_FLOAT && cell.bytes.size() == sizeof(float)) {
+        float value;
+        std::memcpy(&value, cell.bytes.data(), sizeof value);
+        return std::isnan(value);
+    }
+    if (column.sqlType.type == SQL_DOUBLE && cell.bytes.size() == sizeof(double)) {
+        double value;
+        std::memcpy(&value, cell.bytes.data(), sizeof value);
+        return std::isnan(value);
+    }
+    return false;
 }
 
 QString notOneRowMessage(unsigned affected)
@@ -105,14 +125,17 @@ std::vector<Param> RowWriter::keyParams(const std::vector<Cell> &original) const
 
 // Keyed rows guard the changed columns; keyless rows (or deletes, given no
 // edits) guard every comparable column, because RDB$DB_KEY gets reused.
-QStringList RowWriter::guardColumns(const RowEdits &edits) const
+// NaN equals nothing, not even itself, so it cannot guard anything.
+QStringList RowWriter::guardColumns(const RowEdits &edits,
+                                    const std::vector<Cell> &original) const
 {
     QStringList guard;
     for (int i = 0; i < visibleColumnCount(); ++i) {
         const Column &c = m_columns[i];
         const bool changed = i < int(edits.size()) && edits[i].has_value();
         const bool wanted = (m_schema.keyless() || edits.empty()) ? true : changed;
-        if (wanted && !isBlob(c) && !m_schema.traits.value(c.field).computed)
+        if (wanted && !isBlob(c) && !m_schema.traits.value(c.field).computed
+            && !isNan(c, original[i]))
             guard << c.field;
     }
     return guard;

@@ -66,7 +66,7 @@ private:
     std::optional<Param> editParam(int column, const CellEdit &edit, Transaction &tx,
                                    QString *error);
     std::vector<Param> keyParams(const std::vector<Cell> &original) const;
-    QStringList guardColumns(const RowEdits &edits) const;
+    QStringList guardColumns(const RowEdits &edits, const std::vector<Cell> &original) const;
     QStringList fieldNames(const std::vector<int> &indexes) const;
     QStringList returningColumns() const;
     StoredRow storedRow(const Statement &statement, const unsigned char *message) const;

@@ -40,7 +40,7 @@ WriteResult RowWriter::update(const std::vector<Cell> &original, const RowEdits 
             return {true, {}, {}};
         for (Param &key : keyParams(original))
             params.push_back(std::move(key));
-        const QStringList guard = guardColumns(edits);
+        const QStringList guard = guardColumns(edits, original);
         for (int i = 0; i < visibleColumnCount(); ++i) {
             if (guard.contains(m_columns[i].field))
                 params.push_back(CellParam(m_columns[i], StoredCell(m_columns[i], original[i])));
@@ -88,7 +88,7 @@ WriteResult RowWriter::remove(const std::vector<Cell> &original)
     try {
         Transaction tx = m_attachment.begin(TxMode::Write);
         std::vector<Param> params = keyParams(original);
-        const QStringList guard = guardColumns({});
+        const QStringList guard = guardColumns({}, original);
         for (int i = 0; i < visibleColumnCount(); ++i) {
             if (guard.contains(m_columns[i].field))
                 params.push_back(CellParam(m_columns[i], StoredCell(m_columns[i], original[i])));

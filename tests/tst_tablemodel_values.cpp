@@ -18,6 +18,8 @@ private slots:
     void typedTextIsStoredExactly();
     void floatsReadBackTheSameBits_data();
     void floatsReadBackTheSameBits();
+    void specialFloatsDoNotBlockEdits_data();
+    void specialFloatsDoNotBlockEdits();
     void booleanIsACheckBox();
     void nullIsDistinctAndSettable_data();
     void nullIsDistinctAndSettable();
@@ -253,6 +255,44 @@ void tst_TableModelValues::floatsReadBackTheSameBits()
     QVERIFY(again.setData(again.index(2, c), shown));
     QVERIFY2(again.submitRow(2), qPrintable(again.rowError(2)));
     QCOMPARE(valueOf(database, QString("SELECT %1 FROM V WHERE ID = 3").arg(column)), hex(bits));
+}
+
+void tst_TableModelValues::specialFloatsDoNotBlockEdits_data()
+{
+    QTest::addColumn<bool>("keyless");
+    QTest::newRow("keyed") << false;
+    QTest::newRow("keyless") << true;
+}
+
+// A row holding NaN or an infinity is still found again by its guard.
+void tst_TableModelValues::specialFloatsDoNotBlockEdits()
+{
+    QFETCH(bool, keyless);
+    TempDatabase database;
+    database.exec(QString("CREATE TABLE F (ID INTEGER NOT NULL %1, F FLOAT, D DOUBLE PRECISION, "
+                          "N VARCHAR(5))").arg(keyless ? "" : "PRIMARY KEY"));
+    TableModel model;
+    QVERIFY(bindAll(model, database, "F"));
+    const QStringList specials{"nan", "inf", "-inf"};
+    for (int i = 0; i < specials.size(); ++i) {
+        const int line = model.newRecordRow();
+        QVERIFY(model.setData(model.index(line, 0), QString::number(i)));
+        QVERIFY(model.setData(model.index(line, 1), specials[i]));
+        QVERIFY(model.setData(model.index(line, 2), specials[i]));
+        QVERIFY2(model.submitRow(line), qPrintable(model.rowError(line)));
+    }
+    TableModel again;
+    QVERIFY(bindAll(again, database, "F"));
+    for (int row = 0; row < specials.size(); ++row) {
+        QCOMPARE(display(again, row, 1), specials[row]);
+        QCOMPARE(display(again, row, 2), specials[row]);
+        QVERIFY(again.setData(again.index(row, 3), "seen"));
+        QVERIFY2(again.submitRow(row), qPrintable(again.rowError(row)));
+        QVERIFY(again.setData(again.index(row, 2), "1.5"));
+        QVERIFY2(again.submitRow(row), qPrintable(again.rowError(row)));
+    }
+    QCOMPARE(valueOf(database, "SELECT COUNT(*) FROM F WHERE N = 'seen' AND D = 1.5"),
+             QString("0300000000000000"));
 }
 
 void tst_TableModelValues::booleanIsACheckBox()
