@@ -98,7 +98,13 @@ void TableModel::storeWrittenRow(int row, const StoredRow &written, bool inserte
     if (!inserted) {
         const Source source = sourceOf(row);
         RowStore &store = source.kind == Source::Fetched ? m_rows : m_inserted;
+        // A row inserted here is still looked for in the read by its key,
+        // which an edit of the primary key changes.
+        const bool awaited = source.kind == Source::Inserted
+                             && m_insertedKeys.erase(keyOf(store.rowCells(source.index))) > 0;
         store.replaceRow(source.index, cells);
+        if (awaited)
+            m_insertedKeys.insert(keyOf(cells));
         return;
     }
     beginInsertRows({}, row + 1, row + 1);
@@ -143,6 +149,9 @@ QStringList TableModel::deleteRows(QList<int> rows)
             }
             continue;
         }
+        // Its key is free now: a row that takes it later is another row.
+        if (source.kind == Source::Inserted)
+            m_insertedKeys.erase(keyOf(m_inserted.rowCells(source.index)));
         beginRemoveRows({}, row, row);
         m_edits.erase(row);
         shiftEdits(row + 1, -1);

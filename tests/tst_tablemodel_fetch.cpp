@@ -19,6 +19,7 @@ private slots:
     void rowsDeletedAfterTheCount();
     void insertWhileReadIncomplete_data();
     void insertWhileReadIncomplete();
+    void deletedInsertedRowFreesItsKey();
     void fetchAllDuringSortCompletes();
     void bindingAnotherTableReleasesTheFirst();
     void unbindMidReadIsQuickAndReleasesTheFile_data();
@@ -184,17 +185,55 @@ void tst_TableModelFetch::insertWhileReadIncomplete()
     QVERIFY2(model.submitRow(line), qPrintable(model.rowError(line)));
     QCOMPARE(model.recordCount(), 6001);
     QCOMPARE(display(model, 6000, 1), QString("mine"));
+    // a changed key is the one looked for (the ID is the key when keyed)
+    QVERIFY(model.setData(model.index(6000, 0), "-3"));
+    QVERIFY2(model.submitRow(6000), qPrintable(model.rowError(6000)));
+    // pending edits ride along while rows arrive before them
+    QVERIFY(model.setData(model.index(6000, 1), "mine, edited"));
+    QVERIFY(model.setData(model.index(model.newRecordRow(), 1), "next"));
     model.fetchAll();
     QTRY_VERIFY(model.allRowsFetched());
     QCOMPARE(notFetched(model), 0);
     QCOMPARE(model.recordCount(), 6001);
-    QCOMPARE(fetchedValues(model).count("mine"), 1);
+    QCOMPARE(fetchedValues(model).count("mine, edited"), 1);
     QCOMPARE(distinct(fetchedValues(model)), 6001);
+    QCOMPARE(display(model, model.newRecordRow(), 1), QString("next"));
     // and it still edits the right database row
-    const int mine = int(fetchedValues(model).indexOf("mine"));
-    QVERIFY(model.setData(model.index(mine, 1), "mine, edited"));
+    const int mine = int(fetchedValues(model).indexOf("mine, edited"));
+    QVERIFY(model.isRowDirty(mine));
     QVERIFY2(model.submitRow(mine), qPrintable(model.rowError(mine)));
-    QCOMPARE(valueOf(database, "SELECT V FROM T WHERE ID = -1"), QString("mine, edited"));
+    QCOMPARE(valueOf(database, "SELECT V FROM T WHERE ID = -3"), QString("mine, edited"));
+    QCOMPARE(valueOf(database, "SELECT COUNT(*) FROM T"), QString("7117000000000000"));
+}
+
+// A row inserted and deleted here before the read ends: another row that
+// takes its RDB$DB_KEY is not mistaken for it.
+void tst_TableModelFetch::deletedInsertedRowFreesItsKey()
+{
+    TempDatabase database;
+    fill(database, "T", 6000, true);
+    TableModel model;
+    QVERIFY(bindFirst(model, database, "T"));
+    QVERIFY(waitForCount(model, 6000));
+    const int line = model.newRecordRow();
+    QVERIFY(model.setData(model.index(line, 0), "-1"));
+    QVERIFY(model.setData(model.index(line, 1), "mine"));
+    QVERIFY2(model.submitRow(line), qPrintable(model.rowError(line)));
+    const QString key = rowsOf(database, "SELECT RDB$DB_KEY FROM T WHERE V = 'mine'").value(0);
+    QCOMPARE(model.deleteRows({line}), QStringList());
+    QString reused;
+    for (int attempt = 0; attempt < 20 && reused != key; ++attempt) {
+        database.exec("DELETE FROM T WHERE V = 'theirs'");
+        rowsOf(database, "SELECT COUNT(*) FROM T");   // collects the deleted versions
+        database.exec("INSERT INTO T VALUES (-2, 'theirs')");
+        reused = rowsOf(database, "SELECT RDB$DB_KEY FROM T WHERE V = 'theirs'").value(0);
+    }
+    QCOMPARE(reused, key);
+    model.fetchAll();
+    QTRY_VERIFY(model.allRowsFetched());
+    QCOMPARE(fetchedValues(model).count("mine"), 0);
+    QCOMPARE(fetchedValues(model).count("theirs"), 1);
+    QCOMPARE(model.recordCount(), 6001);
 }
 
 void tst_TableModelFetch::fetchAllDuringSortCompletes()
