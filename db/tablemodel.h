@@ -115,6 +115,7 @@ private:
     std::unique_ptr<TableReader> m_reader;
     std::unique_ptr<TableReader> m_sortReader;
     sql::TableRead m_read;
+    sql::TableRead m_sortRead;   // becomes m_read when its first rows arrive
     std::vector<Column> m_columns;
     RowStore m_rows;          // fetched, in read order
     RowStore m_inserted;      // added here while the read was still going

@@ -4,7 +4,8 @@ namespace db {
 
 bool TableModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    if (!index.isValid() || !(flags(index) & Qt::ItemIsEditable))
+    // While a sort is read, the rows shown are about to be replaced.
+    if (!index.isValid() || !(flags(index) & Qt::ItemIsEditable) || m_sorting)
         return false;
     QString text;
     if (role == Qt::CheckStateRole)
@@ -30,7 +31,7 @@ bool TableModel::setData(const QModelIndex &index, const QVariant &value, int ro
 
 bool TableModel::setNull(const QModelIndex &index)
 {
-    if (!index.isValid() || !(flags(index) & Qt::ItemIsEditable))
+    if (!index.isValid() || !(flags(index) & Qt::ItemIsEditable) || m_sorting)
         return false;
     if (data(index, IsNullRole).toBool())
         return false;

@@ -28,19 +28,23 @@ void TableModel::startReader(const sql::TableRead &read)
             resizeForCount();
     });
     connect(sender, &TableReader::failed, this, [this, sender](const QString &message) {
+        // A sort that cannot be read leaves the rows as they are; the reader
+        // is inside its own signal here, so it goes later.
         if (sender == m_sortReader.get()) {
+            m_sortReader.release()->deleteLater();
             m_sorting = false;
             emit busyChanged(false);
         }
         emit readFailed(message);
     });
     reader->requestRows(FirstScreenRows);
-    m_requested = FirstScreenRows;
     reader->start();
-    if (m_sorting)
+    if (m_sorting) {
         m_sortReader = std::move(reader);
-    else
+    } else {
         m_reader = std::move(reader);
+        m_requested = FirstScreenRows;
+    }
 }
 
 // Rows counted but not fetched yet are placeholders, so the scroll bar is
@@ -155,19 +159,20 @@ void TableModel::sort(int column, Qt::SortOrder order)
             read.orderBy << key;
     }
     read.descending = order == Qt::DescendingOrder;
-    m_read = read;
-    m_reader.reset();   // the old order is not read any further
+    m_sortRead = read;
     m_sorting = true;
     emit busyChanged(true);
     startReader(read);
 }
 
 // The first rows in the new order replace the old rows in one go; until
-// then the grid keeps showing the old order.
+// then the grid keeps showing (and reading) the old order.
 void TableModel::adoptSortedRows(const std::shared_ptr<RowBatch> &batch, bool atEnd)
 {
     beginResetModel();
     m_reader = std::move(m_sortReader);
+    m_read = m_sortRead;
+    m_requested = FirstScreenRows;
     m_rows.clear();
     m_inserted.clear();
     m_insertedKeys.clear();

@@ -21,6 +21,7 @@ private slots:
     void insertWhileReadIncomplete();
     void deletedInsertedRowFreesItsKey();
     void fetchAllDuringSortCompletes();
+    void failedSortKeepsTheTableReadable();
     void bindingAnotherTableReleasesTheFirst();
     void unbindMidReadIsQuickAndReleasesTheFile_data();
     void unbindMidReadIsQuickAndReleasesTheFile();
@@ -250,6 +251,36 @@ void tst_TableModelFetch::fetchAllDuringSortCompletes()
     QCOMPARE(model.recordCount(), 5000);
     QCOMPARE(display(model, 0, 1), QString("v4999"));
     QCOMPARE(display(model, 4999, 1), QString("v0"));
+}
+
+// The engine cannot sort by an array: the rows stay as they were and
+// reading them goes on.
+void tst_TableModelFetch::failedSortKeepsTheTableReadable()
+{
+    TempDatabase database;
+    fill(database, "T", 5000);
+    database.exec("ALTER TABLE T ADD A INTEGER[3]");
+    TableModel model;
+    QVERIFY(bindFirst(model, database, "T"));
+    QVERIFY(waitForCount(model, 5000));
+    QSignalSpy busy(&model, &TableModel::busyChanged);
+    QSignalSpy failed(&model, &TableModel::readFailed);
+    model.sort(2, Qt::AscendingOrder);
+    QVERIFY(model.isBusy());
+    QVERIFY(!model.setData(model.index(0, 1), "lost"));   // the rows may be replaced
+    QVERIFY(!model.setNull(model.index(0, 1)));
+    QTRY_COMPARE(busy.count(), 2);
+    QCOMPARE(failed.count(), 1);
+    QVERIFY(!model.isBusy());
+    QCOMPARE(display(model, 0, 1), QString("v0"));
+    QCOMPARE(display(model, 4000, 1), QString());
+    QTRY_COMPARE(display(model, 4000, 1), QString("v4000"));
+    model.fetchAll();
+    QTRY_VERIFY(model.allRowsFetched());
+    QCOMPARE(model.recordCount(), 5000);
+    QCOMPARE(notFetched(model), 0);
+    QVERIFY(sortAndWait(model, 0, Qt::DescendingOrder));
+    QCOMPARE(display(model, 0, 1), QString("v4999"));
 }
 
 void tst_TableModelFetch::bindingAnotherTableReleasesTheFirst()
