@@ -107,4 +107,47 @@ inline int columnOf(const TableModel &model, const QString &name)
     return -1;
 }
 
+// Every type the grid edits, in one table; rows 1 to 3 hold plain values.
+inline void createEveryTypeTable(TempDatabase &database, const QString &table = "V",
+                                 bool keyless = false)
+{
+    database.exec(QString(
+        "CREATE TABLE %1 (ID INTEGER NOT NULL %2, S SMALLINT, I INTEGER, B BIGINT, "
+        "N18 NUMERIC(18,4), D42 DECIMAL(4,2), N93 NUMERIC(9,3), F FLOAT, DP DOUBLE PRECISION, "
+        "DT DATE, TM TIME, TS TIMESTAMP, BO BOOLEAN, VU VARCHAR(20), "
+        "VW VARCHAR(20) CHARACTER SET WIN1252, VI VARCHAR(20) CHARACTER SET ISO8859_1, "
+        "VN VARCHAR(20) CHARACTER SET NONE, CU CHAR(6), TB BLOB SUB_TYPE TEXT, "
+        "TBW BLOB SUB_TYPE TEXT CHARACTER SET WIN1252, "
+        "TBN BLOB SUB_TYPE TEXT CHARACTER SET NONE, BB BLOB SUB_TYPE BINARY)")
+                      .arg(table, keyless ? "" : "PRIMARY KEY"));
+    for (int id = 1; id <= 3; ++id)
+        database.exec(QString("INSERT INTO %2 VALUES (%1, %1, %1, %1, %1.5, %1.25, %1.125, %1.5, "
+                              "%1.25, '2000-01-0%1', '10:00:0%1', '2000-01-0%1 10:00:00', TRUE, "
+                              "'u%1', 'w%1', 'i%1', 'n%1', 'c%1', 'tb%1', 'tbw%1', 'tbn%1', "
+                              "'bb%1')")
+                          .arg(id)
+                          .arg(table));
+}
+
+// A table snapshot with one value of one row replaced.
+inline QStringList withValue(QStringList rows, int row, int column, const QString &value)
+{
+    QStringList values = rows[row].split(QLatin1Char('|'));
+    values[column] = value;
+    rows[row] = values.join(QLatin1Char('|'));
+    return rows;
+}
+
+// One value of a table snapshot.
+inline QString at(const QStringList &rows, int row, int column)
+{
+    return rows[row].split(QLatin1Char('|'))[column];
+}
+
+// Bytes as valueText shows them.
+inline QString hex(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes.toHex().toUpper());
+}
+
 } // namespace modeltest

@@ -43,11 +43,6 @@ QString longText(int bytes)
     return text;
 }
 
-QString hex(const QByteArray &bytes)
-{
-    return QString::fromLatin1(bytes.toHex().toUpper());
-}
-
 } // namespace
 
 // Non-ASCII text below goes through the program's own connection string.

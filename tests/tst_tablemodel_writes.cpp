@@ -15,15 +15,11 @@ private slots:
     void lockedRowFailsAndRetrySucceeds();
     void rowChangedByOtherAttachment();
     void rowDeletedByOtherAttachment();
-    void editOneOfTwoIdenticalRows();
-    void reusedDbKeyIsNotWritten_data();
-    void reusedDbKeyIsNotWritten();
     void insertWithIdentityAndDefaults();
     void insertIntoEmptyTable_data();
     void insertIntoEmptyTable();
     void failedInsertKeepsTypedValues();
     void deleteKeyedRows();
-    void deleteOneOfTwoIdenticalRows();
     void deleteGuardedByChangedValues_data();
     void deleteGuardedByChangedValues();
 };
@@ -37,25 +33,6 @@ void createTable(TempDatabase &database)
                    "INSERT INTO T VALUES (1, 'x', 1, 'A', 'n1')",
                    "INSERT INTO T VALUES (2, 'y', 2, 'B', 'n2')",
                    "INSERT INTO T VALUES (3, 'z', 3, 'C', 'n3')"});
-}
-
-// Deletes the last row of a keyless table and inserts another until the
-// new row has the deleted row's RDB$DB_KEY (the engine reuses the slot once
-// the deleted version is collected). Returns that key, or "" if never.
-QString reuseLastKey(TempDatabase &database, const QString &insert)
-{
-    const QString key = rowsOf(database, "SELECT RDB$DB_KEY FROM K").last();
-    database.exec(QString("DELETE FROM K WHERE RDB$DB_KEY = x'%1'").arg(key));
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        rowsOf(database, "SELECT * FROM K");   // collects the deleted version
-        database.exec(insert);
-        const QString now = rowsOf(database, "SELECT RDB$DB_KEY FROM K").last();
-        if (now == key)
-            return key;
-        database.exec(QString("DELETE FROM K WHERE RDB$DB_KEY = x'%1'").arg(now));
-        QTest::qWait(50);
-    }
-    return {};
 }
 
 } // namespace
@@ -195,60 +172,6 @@ void tst_TableModelWrites::rowDeletedByOtherAttachment()
     QCOMPARE(tableSnapshot(database, "T"), before);
 }
 
-void tst_TableModelWrites::editOneOfTwoIdenticalRows()
-{
-    TempDatabase database;
-    database.exec({"CREATE TABLE K (NAME VARCHAR(20), QTY INTEGER)",
-                   "INSERT INTO K VALUES ('same', 1)", "INSERT INTO K VALUES ('same', 1)"});
-    const QStringList keys = rowsOf(database, "SELECT RDB$DB_KEY FROM K");
-    TableModel model;
-    QVERIFY(bindAll(model, database, "K"));
-    QCOMPARE(model.columnCount(), 2);   // RDB$DB_KEY is read but not shown
-    QVERIFY(model.setData(model.index(1, 1), "7"));
-    QVERIFY2(model.submitRow(1), qPrintable(model.rowError(1)));
-    QCOMPARE(rowsOf(database, "SELECT RDB$DB_KEY, QTY FROM K"),
-             QStringList({keys[0] + "|01000000", keys[1] + "|07000000"}));
-    // edited again, from the values the write returned
-    QVERIFY(model.setData(model.index(1, 0), "other"));
-    QVERIFY2(model.submitRow(1), qPrintable(model.rowError(1)));
-    QCOMPARE(rowsOf(database, "SELECT NAME, QTY FROM K"),
-             QStringList({"same|01000000", "other|07000000"}));
-}
-
-void tst_TableModelWrites::reusedDbKeyIsNotWritten_data()
-{
-    QTest::addColumn<QString>("newRow");
-    QTest::addColumn<int>("column");
-    QTest::addColumn<QString>("typed");
-    QTest::newRow("same value in the edited column") << "'new', 1" << 1 << "5";
-    QTest::newRow("other value in the edited column") << "'old', 2" << 1 << "5";
-    QTest::newRow("editing the other column") << "'old', 2" << 0 << "mine";
-}
-
-void tst_TableModelWrites::reusedDbKeyIsNotWritten()
-{
-    QFETCH(QString, newRow);
-    QFETCH(int, column);
-    QFETCH(QString, typed);
-    TempDatabase database;
-    database.exec({"CREATE TABLE K (NAME VARCHAR(20), QTY INTEGER)",
-                   "INSERT INTO K VALUES ('first', 0)", "INSERT INTO K VALUES ('old', 1)"});
-    TableModel model;
-    QVERIFY(bindAll(model, database, "K"));
-    const QString key = reuseLastKey(database, "INSERT INTO K VALUES (" + newRow + ")");
-    QVERIFY2(!key.isEmpty(), "the engine did not reuse the deleted row's key");
-    const QStringList before = rowsOf(database, "SELECT RDB$DB_KEY, NAME, QTY FROM K");
-    QVERIFY(model.setData(model.index(1, column), typed));
-    QVERIFY(!model.submitRow(1));
-    QVERIFY2(model.rowError(1).contains("changed or deleted by another user"),
-             qPrintable(model.rowError(1)));
-    QCOMPARE(rowsOf(database, "SELECT RDB$DB_KEY, NAME, QTY FROM K"), before);
-    QVERIFY(!model.submitRow(1));
-    QCOMPARE(rowsOf(database, "SELECT RDB$DB_KEY, NAME, QTY FROM K"), before);
-    QVERIFY(!model.deleteRows({1}).isEmpty());
-    QCOMPARE(rowsOf(database, "SELECT RDB$DB_KEY, NAME, QTY FROM K"), before);
-}
-
 void tst_TableModelWrites::insertWithIdentityAndDefaults()
 {
     TempDatabase database;
@@ -358,21 +281,6 @@ void tst_TableModelWrites::deleteKeyedRows()
     QCOMPARE(display(model, 0, 4), QString("pending"));
     QVERIFY(model.isRowDirty(0));
     QCOMPARE(rowsOf(database, "SELECT ID, NOTE FROM T"), QStringList({"02000000|n2"}));
-}
-
-void tst_TableModelWrites::deleteOneOfTwoIdenticalRows()
-{
-    TempDatabase database;
-    database.exec({"CREATE TABLE K (NAME VARCHAR(20), QTY INTEGER)",
-                   "INSERT INTO K VALUES ('same', 1)", "INSERT INTO K VALUES ('same', 1)",
-                   "INSERT INTO K VALUES ('other', 1)"});
-    const QStringList keys = rowsOf(database, "SELECT RDB$DB_KEY FROM K");
-    TableModel model;
-    QVERIFY(bindAll(model, database, "K"));
-    QCOMPARE(model.deleteRows({0}), QStringList());
-    QCOMPARE(rowsOf(database, "SELECT RDB$DB_KEY FROM K"), keys.mid(1));
-    QCOMPARE(model.recordCount(), 2);
-    QCOMPARE(display(model, 0, 0), QString("same"));
 }
 
 void tst_TableModelWrites::deleteGuardedByChangedValues_data()
