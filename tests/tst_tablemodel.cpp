@@ -12,6 +12,7 @@ class tst_TableModel : public QObject
 private slots:
     void readsRowsWithNewRecordLine();
     void editWritesOnlyThatRow();
+    void views();
     void awkwardTableNames_data();
     void awkwardTableNames();
     void sortsBothWaysWithKeyAsTiebreaker_data();
@@ -96,6 +97,33 @@ void tst_TableModel::editWritesOnlyThatRow()
     QVERIFY(!model.hasUnsavedRows());
     QCOMPARE(rowsOf(database, "SELECT CAST(AMOUNT AS VARCHAR(30)), NAME FROM T ORDER BY ID"),
              QStringList({"98765432109876.5432|a", "2.0000|b"}));
+}
+
+// A view over one table names its rows by RDB$DB_KEY like a keyless table;
+// a join view's key names no single row, so it is read-only.
+void tst_TableModel::views()
+{
+    TempDatabase database;
+    database.exec({"CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY, V VARCHAR(10))",
+                   "INSERT INTO T VALUES (1, 'a')", "INSERT INTO T VALUES (2, 'b')",
+                   "CREATE VIEW ONE AS SELECT ID, V FROM T",
+                   "CREATE VIEW JOINED (ID, V, W) AS SELECT A.ID, A.V, B.V FROM T A "
+                   "JOIN T B ON B.ID = A.ID"});
+    TableModel model;
+    QVERIFY(bindAll(model, database, "ONE"));
+    QCOMPARE(model.columnCount(), 2);
+    QVERIFY(model.setData(model.index(1, 1), "view"));
+    QVERIFY2(model.submitRow(1), qPrintable(model.rowError(1)));
+    QCOMPARE(rowsOf(database, "SELECT V FROM T ORDER BY ID"), QStringList({"a", "view"}));
+
+    QVERIFY(bindAll(model, database, "JOINED"));
+    QCOMPARE(model.recordCount(), 2);
+    QCOMPARE(display(model, 1, 2), QString("view"));
+    QVERIFY(!(model.flags(model.index(0, 1)) & Qt::ItemIsEditable));
+    QVERIFY(!model.setData(model.index(0, 1), "x"));
+    QCOMPARE(model.deleteRows({0}).size(), 1);
+    QCOMPARE(model.recordCount(), 2);
+    QCOMPARE(rowsOf(database, "SELECT V FROM T ORDER BY ID"), QStringList({"a", "view"}));
 }
 
 void tst_TableModel::awkwardTableNames_data()
