@@ -16,11 +16,10 @@ bool TableModel::setData(const QModelIndex &index, const QVariant &value, int ro
         return false;
     const bool wasNull = data(index, IsNullRole).toBool();
     const QString current = data(index, Qt::EditRole).toString();
-    // An editor closed without a change must not mark the row edited.
-    if (role == Qt::EditRole && text == current && (!wasNull || text.isEmpty())) {
-        if (!(sourceOf(index.row()).kind == Source::NewRecord && !text.isEmpty()))
-            return false;
-    }
+    // The same text again is no edit; on a NULL cell any text, even an
+    // empty one, is (the view commits only what the user typed).
+    if (role == Qt::EditRole && text == current && !wasNull)
+        return false;
     PendingRow &pending = m_edits[index.row()];
     pending.values.resize(visibleColumns());
     pending.values[index.column()] = CellEdit{false, text};

@@ -37,6 +37,7 @@ private slots:
     void escRevertsTheFailedRow();
     void clickElsewhereAfterFailureReturns();
     void ctrl0SetsNull();
+    void nullCellKeepsNullUnlessTyped();
     void nullAndEmptyLookDifferent();
     void checkBoxToggles();
     void addNewRowOnATable();
@@ -272,6 +273,28 @@ void TestForm3Grid::ctrl0SetsNull()
     QVERIFY(grid().actions().contains(grid().setNullAction()));
     QCOMPARE(grid().setNullAction()->text(), QStringLiteral("Set to NULL"));
     QVERIFY(calls().isEmpty());
+}
+
+// Opening an editor on a NULL cell and leaving it changes nothing; typing
+// and clearing the text stores an empty string.
+void TestForm3Grid::nullCellKeepsNullUnlessTyped()
+{
+    open("T");
+    go(1, 3);   // NOTE of row 2 is NULL
+    QTest::keyClick(&grid(), Qt::Key_F2);
+    QVERIFY(openEditor());
+    key(Qt::Key_Return);
+    key(Qt::Key_Down);
+    QVERIFY(!model().hasUnsavedRows());
+    QCOMPARE(ValueOf(*m_db, "SELECT NOTE FROM T WHERE ID = 2"), QStringLiteral("<null>"));
+    go(1, 3);
+    type("x");
+    key(Qt::Key_Backspace);
+    key(Qt::Key_Return);
+    key(Qt::Key_Down);
+    QVERIFY2(calls().isEmpty(), qPrintable(calls().isEmpty() ? QString() : calls().first().text));
+    QCOMPARE(ValueOf(*m_db, "SELECT '[' || NOTE || ']' FROM T WHERE ID = 2"), QStringLiteral("[]"));
+    QVERIFY(!model().index(1, 3).data(TableModel::IsNullRole).toBool());
 }
 
 void TestForm3Grid::nullAndEmptyLookDifferent()

@@ -2,6 +2,7 @@
 
 #include "db/tablemodel.h"
 
+#include <QLineEdit>
 #include <QPalette>
 
 namespace ui {
@@ -43,6 +44,14 @@ void GridDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelInd
         option->palette.setColor(QPalette::Text, *look.text);
     if (look.background)
         option->backgroundBrush = *look.background;
+}
+
+void GridDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,
+                                const QModelIndex &index) const
+{
+    if (auto *line = qobject_cast<QLineEdit *>(editor); line && !line->isModified())
+        return;
+    QStyledItemDelegate::setModelData(editor, model, index);
 }
 
 } // namespace ui

@@ -30,6 +30,12 @@ class GridDelegate : public QStyledItemDelegate
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
+    // An editor the user did not type into commits nothing: opening and
+    // leaving a NULL cell keeps it NULL, while typing and clearing the text
+    // stores an empty string.
+    void setModelData(QWidget *editor, QAbstractItemModel *model,
+                      const QModelIndex &index) const override;
+
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
 };
