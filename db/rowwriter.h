@@ -63,6 +63,8 @@ public:
     qint64 blobSize(QByteArrayView id);
 
 private:
+    QString editParams(const RowEdits &edits, Transaction &tx, std::vector<int> &columns,
+                       std::vector<Param> &params);
     std::optional<Param> editParam(int column, const CellEdit &edit, Transaction &tx,
                                    QString *error);
     std::vector<Param> keyParams(const std::vector<Cell> &original) const;

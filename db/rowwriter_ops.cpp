@@ -17,6 +17,24 @@ WriteResult failure(const QString &message)
 
 } // namespace
 
+// The parameters of the edited columns, in column order; the first value
+// that cannot be sent ends it with its message.
+QString RowWriter::editParams(const RowEdits &edits, Transaction &tx, std::vector<int> &columns,
+                              std::vector<Param> &params)
+{
+    for (int i = 0; i < int(edits.size()); ++i) {
+        if (!edits[i])
+            continue;
+        QString error;
+        std::optional<Param> param = editParam(i, *edits[i], tx, &error);
+        if (!param)
+            return error;
+        columns.push_back(i);
+        params.push_back(*param);
+    }
+    return {};
+}
+
 WriteResult RowWriter::update(const std::vector<Cell> &original, const RowEdits &edits)
 {
     if (!m_canWrite)
@@ -26,16 +44,8 @@ WriteResult RowWriter::update(const std::vector<Cell> &original, const RowEdits 
         Transaction tx = m_attachment.begin(TxMode::Write);
         std::vector<int> changed;
         std::vector<Param> params;
-        for (int i = 0; i < int(edits.size()); ++i) {
-            if (!edits[i])
-                continue;
-            QString error;
-            std::optional<Param> param = editParam(i, *edits[i], tx, &error);
-            if (!param)
-                return failure(error);
-            changed.push_back(i);
-            params.push_back(*param);
-        }
+        if (QString error = editParams(edits, tx, changed, params); !error.isEmpty())
+            return failure(error);
         if (changed.empty())
             return {true, {}, {}};
         for (Param &key : keyParams(original))
@@ -62,16 +72,8 @@ WriteResult RowWriter::insert(const RowEdits &edits)
         Transaction tx = m_attachment.begin(TxMode::Write);
         std::vector<int> columns;
         std::vector<Param> params;
-        for (int i = 0; i < int(edits.size()); ++i) {
-            if (!edits[i])
-                continue;
-            QString error;
-            std::optional<Param> param = editParam(i, *edits[i], tx, &error);
-            if (!param)
-                return failure(error);
-            columns.push_back(i);
-            params.push_back(*param);
-        }
+        if (QString error = editParams(edits, tx, columns, params); !error.isEmpty())
+            return failure(error);
         const QString sql = sql::InsertRow(m_schema.table, fieldNames(columns),
                                            returningColumns());
         return run(sql, params, tx, true);
