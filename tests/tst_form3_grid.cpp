@@ -92,10 +92,7 @@ void TestForm3Grid::cleanup()
 
 void TestForm3Grid::open(const QString &table)
 {
-    QVERIFY(OpenInEditor(*m_h, *m_db, table));
-    editor().activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&editor()));
-    grid().setFocus();
+    QVERIFY(OpenAndFocus(*m_h, *m_db, table));
 }
 
 void TestForm3Grid::go(int row, int column)

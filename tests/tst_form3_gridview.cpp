@@ -87,10 +87,7 @@ void TestForm3GridView::cleanup()
 
 void TestForm3GridView::open(const QString &table)
 {
-    QVERIFY(OpenInEditor(*m_h, *m_db, table));
-    editor().activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&editor()));
-    grid().setFocus();
+    QVERIFY(OpenAndFocus(*m_h, *m_db, table));
 }
 
 void TestForm3GridView::selectRows(const QList<int> &rows)

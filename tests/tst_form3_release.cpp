@@ -74,10 +74,7 @@ void TestForm3Release::cleanup()
 
 void TestForm3Release::open(const QString &table)
 {
-    QVERIFY(OpenInEditor(*m_h, *m_db, table));
-    editor().activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&editor()));
-    grid().setFocus();
+    QVERIFY(OpenAndFocus(*m_h, *m_db, table));
 }
 
 void TestForm3Release::failRow()

@@ -131,6 +131,20 @@ inline bool OpenInEditor(Harness &h, const testsupport::TempDatabase &db, const 
     return QTest::qWaitFor([model] { return model->allRowsFetched(); }, 5000);
 }
 
+// OpenInEditor, then the editor active with its grid focused, as a user
+// would have it before typing.
+inline bool OpenAndFocus(Harness &h, const testsupport::TempDatabase &db, const QString &table)
+{
+    if (!OpenInEditor(h, db, table))
+        return false;
+    ui::Form3 &editor = h.windows.form3();
+    editor.activateWindow();
+    if (!QTest::qWaitForWindowActive(&editor))
+        return false;
+    editor.DataGrid1()->setFocus();
+    return true;
+}
+
 // The editor's open cell editor, if any.
 inline QWidget *CellEditor(ui::GridView &grid)
 {
