@@ -69,6 +69,9 @@ QString TableQuery(const QString &table)
 QString SelectRows(const TableRead &read)
 {
     const QString table = QuoteIdentifier(read.table);
+    // A keyed table in its natural order is read with the editor's own query.
+    if (!read.withDbKey && read.orderBy.isEmpty())
+        return TableQuery(read.table);
     QString sql = read.withDbKey
         ? QStringLiteral("SELECT %1.*, %1.RDB$DB_KEY FROM %1").arg(table)
         : QStringLiteral("SELECT * FROM ") + table;
@@ -114,17 +117,6 @@ QString ColumnInfoQuery()
         " JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE"
         " WHERE RF.RDB$RELATION_NAME = ?"
         " ORDER BY RF.RDB$FIELD_POSITION");
-}
-
-QString UpdateRow(const QString &table, const QStringList &changed,
-                  const QStringList &keyColumns)
-{
-    // Without a key the WHERE would hit every row.
-    if (changed.isEmpty() || keyColumns.isEmpty())
-        return {};
-    return QStringLiteral("UPDATE ") + QuoteIdentifier(table) + QStringLiteral(" SET ")
-           + Assignments(changed, QStringLiteral(" = ?"), QStringLiteral(", "))
-           + QStringLiteral(" WHERE ") + KeyAndGuard(keyColumns, changed);
 }
 
 QString UpdateRowReturning(const QString &table, const QStringList &changed,

@@ -34,17 +34,14 @@ QString PrimaryKeyColumnsQuery();
 // (one parameter: table name), in field position order.
 QString ColumnInfoQuery();
 
-// Optimistic single-row update: SET the changed columns; WHERE the key
-// columns equal their parameters and every changed column still holds its
-// original value (NULL-safe: IS NOT DISTINCT FROM). Parameters in order:
-// new values, key values, original values. Empty text when `changed` or
-// `keyColumns` is empty (no statement may touch more than the one row).
-// The key column "RDB$DB_KEY" is written unquoted (keyless tables).
-QString UpdateRow(const QString &table, const QStringList &changed,
-                  const QStringList &keyColumns);
-// The same with an explicit guard (a keyless table guards every comparable
-// column, since a deleted row's RDB$DB_KEY is reused) and RETURNING the
-// row as stored. Parameters: new values, key values, guard originals.
+// Optimistic single-row update: SET the changed columns WHERE the key
+// columns equal their parameters and every guard column still holds its
+// original value (NULL-safe: IS NOT DISTINCT FROM), RETURNING the row as
+// stored (no RETURNING when `returning` is empty). A keyless table guards
+// every comparable column, since a deleted row's RDB$DB_KEY is reused; the
+// key "RDB$DB_KEY" is written unquoted. Parameters: new values, key values,
+// guard originals. Empty text when `changed` or `keyColumns` is empty (no
+// statement may touch more than the one row).
 QString UpdateRowReturning(const QString &table, const QStringList &changed,
                            const QStringList &keyColumns, const QStringList &guard,
                            const QStringList &returning);

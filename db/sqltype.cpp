@@ -18,31 +18,12 @@ Param Param::bytes(const QByteArray &value, unsigned charSet)
     return p;
 }
 
-Param Param::int64(qint64 value, int scale)
-{
-    Param p;
-    p.type.type = SQL_INT64;
-    p.type.scale = scale;
-    p.type.length = sizeof value;
-    p.data = QByteArray(reinterpret_cast<const char *>(&value), sizeof value);
-    return p;
-}
-
 Param Param::int32(qint32 value)
 {
     Param p;
     p.type.type = SQL_LONG;
     p.type.length = sizeof value;
     p.data = QByteArray(reinterpret_cast<const char *>(&value), sizeof value);
-    return p;
-}
-
-Param Param::boolean(bool value)
-{
-    Param p;
-    p.type.type = SQL_BOOLEAN;
-    p.type.length = 1;
-    p.data = QByteArray(1, value ? 1 : 0);
     return p;
 }
 

@@ -52,9 +52,7 @@ struct Param
 
     static Param text(const QString &value);
     static Param bytes(const QByteArray &value, unsigned charSet); // NONE/OCTETS as-is
-    static Param int64(qint64 value, int scale = 0);
     static Param int32(qint32 value);
-    static Param boolean(bool value);
     static Param nullOf(const SqlType &type);
     // A value in the exact native form of type (what a cell holds).
     static Param native(const SqlType &type, const QByteArray &data);

@@ -131,7 +131,7 @@ void tst_SqlText::selectRows_data()
     QTest::addColumn<bool>("descending");
     QTest::addColumn<QString>("sql");
     QTest::newRow("keyed, unordered") << "T" << false << QStringList() << false
-        << "SELECT * FROM \"T\"";
+        << "SELECT * FROM \"T\";";
     QTest::newRow("keyed, by key") << "T" << false << QStringList{"ID"} << false
         << "SELECT * FROM \"T\" ORDER BY \"ID\"";
     QTest::newRow("sort column descending, key ascending")
@@ -188,7 +188,7 @@ void tst_SqlText::updateRow()
     QFETCH(QStringList, changed);
     QFETCH(QStringList, keys);
     QFETCH(QString, sql);
-    QCOMPARE(UpdateRow(table, changed, keys), sql);
+    QCOMPARE(UpdateRowReturning(table, changed, keys, changed, {}), sql);
 }
 
 void tst_SqlText::insertRow_data()
@@ -360,7 +360,7 @@ void tst_SqlText::keyedUpdateIsGuarded()
                    "INSERT INTO \"Order Lines\" VALUES (1, 5, NULL)",
                    "INSERT INTO \"Order Lines\" VALUES (2, 5, NULL)"});
     Attachment attachment = database.attach();
-    const QString update = UpdateRow("Order Lines", {"qty", "NOTE"}, {"ID"});
+    const QString update = UpdateRowReturning("Order Lines", {"qty", "NOTE"}, {"ID"}, {"qty", "NOTE"}, {});
     const Param nullNote = Param::nullOf({SQL_VARYING, 0, 0, 20, CsUtf8});
     // someone else changed qty meanwhile: the guard holds the write back
     QCOMPARE(Execute(attachment, update, {Param::int32(6), Param::text("x"), Param::int32(1),
@@ -389,7 +389,7 @@ void tst_SqlText::dbKeyUpdateChangesOneOfTwoTwins()
         dbKey = valueBytes(keyColumn, cursor.fetch());
     }
     QCOMPARE(dbKey.size(), 8);
-    const QString update = UpdateRow("No Key", {"B"}, {"RDB$DB_KEY"});
+    const QString update = UpdateRowReturning("No Key", {"B"}, {"RDB$DB_KEY"}, {"B"}, {});
     QCOMPARE(Execute(attachment, update, {Param::text("new"), Param::bytes(dbKey, CsOctets),
                                           Param::text("other")}), 0u);
     QCOMPARE(Execute(attachment, update, {Param::text("new"), Param::bytes(dbKey, CsOctets),
