@@ -46,6 +46,13 @@ void WriteOffset(char *offsets, int index, bool wide, std::uint32_t value)
     }
 }
 
+constexpr bool WideLimit(std::size_t varBytes)
+{
+    return varBytes > 0xFFFF;
+}
+
+} // namespace
+
 // A value of an output message, without copying.
 Cell MessageCell(const Column &column, const unsigned char *message)
 {
@@ -61,13 +68,6 @@ Cell MessageCell(const Column &column, const unsigned char *message)
     }
     return {false, QByteArrayView(value, column.sqlType.length)};
 }
-
-constexpr bool WideLimit(std::size_t varBytes)
-{
-    return varBytes > 0xFFFF;
-}
-
-} // namespace
 
 // ---- RowLayout -----------------------------------------------------------
 

@@ -18,6 +18,9 @@
 // variable-size bytes. Fixed values of NULL cells still take their place.
 namespace db {
 
+// A value of an output message, without copying.
+Cell MessageCell(const Column &column, const unsigned char *message);
+
 // Where each column's value sits in a packed row.
 class RowLayout
 {

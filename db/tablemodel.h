@@ -41,6 +41,10 @@ public:
     void unbind();
     bool isBound() const { return m_writer != nullptr; }
     QString table() const { return m_table; }
+    // What an export reads again: the grid's database and its query, in the
+    // order the grid shows.
+    QString connectionString() const { return m_connectionString; }
+    sql::TableRead currentRead() const { return m_read; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;

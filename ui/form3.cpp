@@ -105,6 +105,13 @@ void Form3::createMenu()
         QAction *item = m_mnuSaveAs->addAction(QString::fromLatin1(name));
         item->setObjectName("mnu" + QString::fromLatin1(name));
     }
+    const auto handle = [this](const char *item, void (Form3::*handler)()) {
+        connect(m_mnuSaveAs->findChild<QAction *>(QString::fromLatin1(item)),
+                &QAction::triggered, this, handler);
+    };
+    handle("mnuTXT", &Form3::mnuTXT_Click);
+    handle("mnuCSV", &Form3::mnuCSV_Click);
+    handle("mnuXML", &Form3::mnuXML_Click);
 }
 
 void Form3::orderTabs()

@@ -16,6 +16,10 @@ namespace db {
 class TableModel;
 }
 
+namespace exports {
+class GridView;
+}
+
 namespace ui {
 
 class GridNavigator;
@@ -62,6 +66,9 @@ public:
     void PushButton4_Click();   // Help
     void PushButton6_Click();   // Export Table As..
     void PushButton8_Click();   // Add New Row
+    void mnuTXT_Click();
+    void mnuCSV_Click();
+    void mnuXML_Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -78,6 +85,13 @@ private:
     void showFirstUnsavedRow();
     int unsavedRowCount() const;
     void setBusy(bool busy);
+    // Before an export: the open editor and the changed rows are written;
+    // false when rows failed and the user does not want the stored values.
+    bool mayExport();
+    std::unique_ptr<exports::GridView> exportView() const;
+    QString askExportFile(const QString &filter);
+    template <typename Save>
+    void exportTo(const QString &filter, Save save);
 
     Windows &m_windows;
     WindowPointer m_pointer{this};
@@ -86,6 +100,8 @@ private:
     db::TableModel *m_model = nullptr;
     QString m_boundTable;
     bool m_keptAfterUnbind = false;
+    // The save dialogs of this window open with the name chosen last.
+    QString m_commonDialog1FileName;
 
     QLabel *m_label2 = nullptr;
     QLabel *m_gridCaption = nullptr;

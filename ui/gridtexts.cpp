@@ -14,6 +14,15 @@ QString QuitQuestion(int unsavedRows)
     return QStringLiteral("%1 rows could not be saved. Quit and discard them?").arg(unsavedRows);
 }
 
+QString ExportQuestion(int unsavedRows)
+{
+    const QString rows = unsavedRows == 1 ? QStringLiteral("1 row could not be saved.")
+                                          : QStringLiteral("%1 rows could not be saved.")
+                                                .arg(unsavedRows);
+    return rows
+        + QStringLiteral(" Export the values stored in the database, without these changes?");
+}
+
 QString DeleteQuestion(int rows)
 {
     if (rows == 1)

@@ -13,6 +13,9 @@ QString DiscardQuestion(const QString &table);
 // Before the program ends with rows that could not be written.
 QString QuitQuestion(int unsavedRows);
 
+// Before an export while rows could not be written.
+QString ExportQuestion(int unsavedRows);
+
 // Before deleting the selected rows.
 QString DeleteQuestion(int rows);
 

@@ -1,0 +1,132 @@
+#include "export/exportrun.h"
+
+#include "export/atomicfile.h"
+
+#include <QEventLoop>
+#include <QProgressDialog>
+#include <QTimer>
+
+#include <stdexcept>
+#include <thread>
+
+namespace exports {
+
+namespace {
+
+constexpr int ProgressDelayMs = 500;
+constexpr int ProgressTickMs = 100;
+
+template <typename Step>
+bool Attempt(ExportOutcome &outcome, ExportOutcome::Failure stage, Step &&step)
+{
+    try {
+        step();
+        return true;
+    } catch (...) {
+        outcome.failed = stage;
+        outcome.failure = std::current_exception();
+        return false;
+    }
+}
+
+QString ProgressText(qint64 rows, qint64 total)
+{
+    if (total < 0)
+        return QStringLiteral("%L1 rows written").arg(rows);
+    return QStringLiteral("%L1 of %L2 rows written").arg(rows).arg(total);
+}
+
+} // namespace
+
+ExportOutcome WriteTableFile(GridView &grid, const WriterFactory &makeWriter,
+                             const QString &path, ExportControl &control)
+{
+    using Failure = ExportOutcome::Failure;
+    ExportOutcome outcome;
+    AtomicFile file(path);
+    std::unique_ptr<TableWriter> writer;
+    if (!Attempt(outcome, Failure::Reading, [&] { grid.open(); }))
+        return outcome;
+    if (!Attempt(outcome, Failure::Writing, [&] {
+            file.open();
+            writer = makeWriter(file.device());
+            writer->begin(grid.columns(), grid.captions());
+        }))
+        return outcome;
+    Row row;
+    for (;;) {
+        bool more = false;
+        if (control.cancelled) {
+            outcome.cancelled = true;
+            return outcome;
+        }
+        if (!Attempt(outcome, Failure::Reading, [&] { more = grid.nextRow(row); })) {
+            outcome.cancelled = control.cancelled;
+            return outcome;
+        }
+        if (!more)
+            break;
+        if (!Attempt(outcome, Failure::Writing, [&] { writer->row(row); }))
+            return outcome;
+        outcome.rows = ++control.rows;
+    }
+    if (Attempt(outcome, Failure::Writing, [&] {
+            writer->end();
+            file.commit();
+        }))
+        outcome.notice = writer->notice();
+    return outcome;
+}
+
+ExportOutcome RunWithProgress(QWidget *window, qint64 total, ExportControl &control,
+                              const std::function<ExportOutcome()> &work,
+                              const std::function<void()> &cancel)
+{
+    ExportOutcome outcome;
+    QEventLoop loop;
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        try {
+            outcome = work();
+        } catch (...) {
+            outcome.failed = ExportOutcome::Failure::Writing;
+            outcome.failure = std::current_exception();
+        }
+        done = true;
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+
+    // A short export finishes before anything shows; meanwhile no click or
+    // key reaches the window, whose rows are being read.
+    QTimer::singleShot(ProgressDelayMs, &loop, &QEventLoop::quit);
+    if (!done)
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (!done) {
+        QProgressDialog progress(window);
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setWindowTitle(window ? window->windowTitle() : QString());
+        progress.setMinimumDuration(0);
+        progress.setRange(0, total > 0 ? 1000 : 0);
+        progress.setLabelText(ProgressText(0, total));
+        QObject::connect(&progress, &QProgressDialog::canceled, &loop, [&] {
+            control.cancelled = true;
+            if (cancel)
+                cancel();
+        });
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, &progress, [&] {
+            const qint64 rows = control.rows;
+            progress.setLabelText(ProgressText(rows, total));
+            if (total > 0)
+                progress.setValue(int(std::min<qint64>(999, rows * 1000 / total)));
+        });
+        tick.start(ProgressTickMs);
+        progress.show();
+        while (!done)
+            loop.exec();
+    }
+    worker.join();
+    return outcome;
+}
+
+} // namespace exports

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "export/gridview.h"
+#include "export/tablewriter.h"
+
+#include <atomic>
+#include <exception>
+#include <functional>
+#include <memory>
+
+class QIODevice;
+class QWidget;
+
+namespace exports {
+
+// What came of an export.
+struct ExportOutcome
+{
+    enum class Failure { None, Reading, Writing };
+    Failure failed = Failure::None;
+    std::exception_ptr failure;   // what failed, for the error report
+    bool cancelled = false;
+    qint64 rows = 0;
+    QString notice;               // the writer's word after a finished export
+
+    bool finished() const { return failed == Failure::None && !cancelled; }
+};
+
+// Shared between the export's thread and the window that waits for it.
+struct ExportControl
+{
+    std::atomic<qint64> rows{0};
+    std::atomic<bool> cancelled{false};
+};
+
+using WriterFactory = std::function<std::unique_ptr<TableWriter>(QIODevice &)>;
+
+// Reads every row of the grid view and writes it through the writer into
+// an atomic file at path: the file appears only when the last row is in.
+// Runs on any thread; stops early, writing nothing, when cancelled.
+ExportOutcome WriteTableFile(GridView &grid, const WriterFactory &makeWriter,
+                             const QString &path, ExportControl &control);
+
+// Runs work on a thread of its own while `window` stays painted and shows
+// the busy pointer. Input to the window is held back; after half a second a
+// modal progress dialog shows rows written of `total` (when known), whose
+// Cancel sets control.cancelled and calls `cancel`.
+ExportOutcome RunWithProgress(QWidget *window, qint64 total, ExportControl &control,
+                              const std::function<ExportOutcome()> &work,
+                              const std::function<void()> &cancel);
+
+} // namespace exports

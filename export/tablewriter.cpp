@@ -1,0 +1,212 @@
+#include "export/tablewriter.h"
+
+#include "export/atomicfile.h"
+
+#include <QIODevice>
+
+namespace exports {
+
+namespace {
+
+constexpr qsizetype FlushChars = 32 * 1024;
+
+bool IsNameStart(char32_t c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'
+        || (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF)
+        || (c >= 0x370 && c <= 0x37D) || (c >= 0x37F && c <= 0x1FFF)
+        || (c >= 0x200C && c <= 0x200D) || (c >= 0x2070 && c <= 0x218F)
+        || (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF)
+        || (c >= 0xF900 && c <= 0xFDCF) || (c >= 0xFDF0 && c <= 0xFFFD)
+        || (c >= 0x10000 && c <= 0xEFFFF);
+}
+
+// ':' is a valid name character too, but a namespace-aware reader takes it
+// for a prefix; it becomes "_" like any other.
+bool IsNameChar(char32_t c)
+{
+    return IsNameStart(c) || c == '-' || c == '.' || (c >= '0' && c <= '9') || c == 0xB7
+        || (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
+}
+
+bool IsXmlChar(char32_t c)
+{
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF)
+        || (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+bool NeedsCsvQuotes(QStringView text)
+{
+    for (QChar c : text) {
+        if (c == u',' || c == u'"' || c == u'\r' || c == u'\n')
+            return true;
+    }
+    return false;
+}
+
+bool IsPlainXmlText(QStringView text)
+{
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u == '&' || u == '<' || u == '>' || u >= 0xD800)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void TextTableWriter::endLine()
+{
+    m_buffer += QLatin1String("\r\n");
+    if (m_buffer.size() >= FlushChars)
+        flush();
+}
+
+void TextTableWriter::flush()
+{
+    if (m_buffer.isEmpty())
+        return;
+    WriteAll(m_device, m_buffer.toUtf8());
+    m_buffer.clear();
+}
+
+void TextTableWriter::end()
+{
+    flush();
+}
+
+void DelimitedTextWriter::begin(const std::vector<db::Column> &, const QStringList &captions)
+{
+    for (const QString &caption : captions) {
+        put(caption);
+        put(u'\t');
+    }
+    endLine();
+}
+
+void DelimitedTextWriter::row(const Row &row)
+{
+    for (const QString &text : row.texts) {
+        put(text);
+        put(u'\t');
+    }
+    endLine();
+}
+
+QString CsvField(QStringView text)
+{
+    if (!NeedsCsvQuotes(text))
+        return text.toString();
+    QString quoted = QStringLiteral("\"");
+    for (QChar c : text) {
+        if (c == u'"')
+            quoted += c;
+        quoted += c;
+    }
+    return quoted + u'"';
+}
+
+void CsvWriter::field(QStringView text, bool first)
+{
+    if (!first)
+        put(u',');
+    if (NeedsCsvQuotes(text))
+        put(CsvField(text));
+    else
+        put(text);
+}
+
+void CsvWriter::begin(const std::vector<db::Column> &, const QStringList &captions)
+{
+    for (qsizetype i = 0; i < captions.size(); ++i)
+        field(captions[i], i == 0);
+    endLine();
+}
+
+void CsvWriter::row(const Row &row)
+{
+    for (std::size_t i = 0; i < row.texts.size(); ++i)
+        field(row.texts[i], i == 0);
+    endLine();
+}
+
+QString XmlElementName(const QString &caption)
+{
+    QString name;
+    for (char32_t c : caption.toUcs4())
+        name += IsNameChar(c) ? QString::fromUcs4(&c, 1) : QStringLiteral("_");
+    if (name.isEmpty() || !IsNameStart(name.toUcs4().value(0)))
+        name.prepend(u'_');
+    return name;
+}
+
+QString XmlText(QStringView text, qint64 *dropped)
+{
+    if (IsPlainXmlText(text))
+        return text.toString();
+    QString out;
+    for (char32_t c : text.toUcs4()) {
+        if (!IsXmlChar(c)) {
+            ++*dropped;
+            continue;
+        }
+        switch (c) {
+        case '&': out += QLatin1String("&amp;"); break;
+        case '<': out += QLatin1String("&lt;"); break;
+        case '>': out += QLatin1String("&gt;"); break;
+        case '\r': out += QLatin1String("&#13;"); break;
+        default: out += QString::fromUcs4(&c, 1);
+        }
+    }
+    return out;
+}
+
+void XmlWriter::begin(const std::vector<db::Column> &, const QStringList &captions)
+{
+    for (const QString &caption : captions) {
+        const QString name = XmlElementName(caption);
+        m_openTags << u'<' + name + u'>';
+        m_closeTags << QStringLiteral("</") + name + u'>';
+    }
+    put(QStringLiteral("<xml>"));
+    endLine();
+}
+
+void XmlWriter::escaped(QStringView text)
+{
+    if (IsPlainXmlText(text))
+        put(text);
+    else
+        put(XmlText(text, &m_dropped));
+}
+
+void XmlWriter::row(const Row &row)
+{
+    put(QStringLiteral("<row>"));
+    endLine();
+    for (std::size_t i = 0; i < row.texts.size(); ++i) {
+        put(m_openTags[qsizetype(i)]);
+        escaped(row.texts[i]);
+        put(m_closeTags[qsizetype(i)]);
+        endLine();
+    }
+    put(QStringLiteral("</row>"));
+    endLine();
+}
+
+void XmlWriter::end()
+{
+    put(QStringLiteral("</xml>"));
+    TextTableWriter::end();
+}
+
+QString XmlWriter::notice() const
+{
+    if (m_dropped == 0)
+        return {};
+    return QStringLiteral("%1 characters that an XML file cannot hold were left out of the export.")
+        .arg(m_dropped);
+}
+
+} // namespace exports

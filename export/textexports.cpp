@@ -1,0 +1,66 @@
+#include "export/textexports.h"
+
+#include "app/errortrap.h"
+#include "app/titles.h"
+#include "platform/messageboxes.h"
+
+namespace exports {
+
+namespace {
+
+// The report lines of a text export: where the rows are read, where the
+// file is written.
+struct ReportLines
+{
+    int reading;
+    int writing;
+};
+
+template <typename Writer>
+ExportOutcome SaveTextExport(GridView &grid, const QString &path, ExportUi ui,
+                             const app::Location &location, ReportLines lines)
+{
+    app::ErrorTrap trap(ui.messages, location);
+    ExportControl control;
+    const WriterFactory makeWriter = [](QIODevice &device) {
+        return std::make_unique<Writer>(device);
+    };
+    const ExportOutcome outcome = RunWithProgress(
+        ui.window, grid.rowCount(), control,
+        [&] { return WriteTableFile(grid, makeWriter, path, control); },
+        [&] { grid.cancel(); });
+    if (outcome.cancelled)
+        return outcome;
+    using Failure = ExportOutcome::Failure;
+    if (outcome.failed != Failure::None) {
+        const int line = outcome.failed == Failure::Reading ? lines.reading : lines.writing;
+        trap.step(line, [&] { std::rethrow_exception(outcome.failure); });
+    } else if (!outcome.notice.isEmpty()) {
+        ui.messages.inform(app::ShortTitle(), outcome.notice);
+    }
+    return outcome;
+}
+
+} // namespace
+
+ExportOutcome SaveDataGridToFile(GridView &grid, const QString &path, ExportUi ui)
+{
+    return SaveTextExport<DelimitedTextWriter>(grid, path, ui,
+                                               app::loc::Datagrid1_SaveDataGridToFile, {126, 134});
+}
+
+// Comma-separated text is the tab-delimited export in another format, and
+// reports like it.
+ExportOutcome SaveDataGridToCsvFile(GridView &grid, const QString &path, ExportUi ui)
+{
+    return SaveTextExport<CsvWriter>(grid, path, ui, app::loc::Datagrid1_SaveDataGridToFile,
+                                     {126, 134});
+}
+
+ExportOutcome SaveDataGridToXMLFile(GridView &grid, const QString &path, ExportUi ui)
+{
+    return SaveTextExport<XmlWriter>(grid, path, ui, app::loc::Datagrid1_SaveDataGridToXMLFile,
+                                     {120, 130});
+}
+
+} // namespace exports

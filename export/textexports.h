@@ -1,0 +1,28 @@
+#pragma once
+
+#include "export/exportrun.h"
+
+class QWidget;
+
+namespace platform {
+class MessageBoxes;
+}
+
+namespace exports {
+
+// Where an export reports to and which window waits for it.
+struct ExportUi
+{
+    platform::MessageBoxes &messages;
+    QWidget *window = nullptr;
+};
+
+// The editor's text exports of what the grid shows. Each writes the whole
+// file or none: a failure shows the error report (and an existing file of
+// that name stays as it was), Cancel writes nothing. The writer's notice,
+// if any, is shown after a finished export.
+ExportOutcome SaveDataGridToFile(GridView &grid, const QString &path, ExportUi ui);
+ExportOutcome SaveDataGridToCsvFile(GridView &grid, const QString &path, ExportUi ui);
+ExportOutcome SaveDataGridToXMLFile(GridView &grid, const QString &path, ExportUi ui);
+
+} // namespace exports

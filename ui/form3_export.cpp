@@ -1,0 +1,71 @@
+// The editor's export menu: each item asks for a file and writes the grid
+// to it in one format.
+#include "ui/form3.h"
+
+#include "app/titles.h"
+#include "db/tablemodel.h"
+#include "export/gridview.h"
+#include "export/textexports.h"
+#include "ui/gridtexts.h"
+#include "ui/gridview.h"
+#include "ui/windows.h"
+
+namespace ui {
+
+bool Form3::mayExport()
+{
+    if (!m_model || !m_model->isBound())
+        return false;
+    m_dataGrid1->commitOpenEditor();
+    if (m_model->submitAll())
+        return true;
+    showFirstUnsavedRow();
+    return m_windows.services().messages.ask(app::ShortTitle(), ExportQuestion(unsavedRowCount()));
+}
+
+std::unique_ptr<exports::GridView> Form3::exportView() const
+{
+    return std::make_unique<exports::TableGridView>(
+        m_model->connectionString(), m_model->currentRead(), m_model->recordCount());
+}
+
+// The save dialog of this window, as the export menu's handlers set it.
+QString Form3::askExportFile(const QString &filter)
+{
+    const QString path = m_windows.services().files.saveFile(QStringLiteral("Save"), filter,
+                                                             m_commonDialog1FileName);
+    if (!path.isEmpty())
+        m_commonDialog1FileName = path;
+    return path;
+}
+
+template <typename Save>
+void Form3::exportTo(const QString &filter, Save save)
+{
+    if (!mayExport())
+        return;
+    const QString path = askExportFile(filter);
+    if (path.isEmpty())
+        return;
+    m_pointer.set(WindowPointer::Busy);
+    const std::unique_ptr<exports::GridView> grid = exportView();
+    save(*grid, path, exports::ExportUi{m_windows.services().messages, this});
+    m_pointer.set(WindowPointer::Default);
+}
+
+void Form3::mnuTXT_Click()
+{
+    exportTo(QStringLiteral("Text Files (*.txt)|*.txt"), exports::SaveDataGridToFile);
+}
+
+void Form3::mnuCSV_Click()
+{
+    exportTo(QStringLiteral("CSV Files (*.csv)|*.csv"), exports::SaveDataGridToCsvFile);
+}
+
+void Form3::mnuXML_Click()
+{
+    exportTo(QStringLiteral("XML Files (*.xml)|*.xml"), exports::SaveDataGridToXMLFile);
+}
+
+} // namespace ui
