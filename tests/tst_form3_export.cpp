@@ -1,0 +1,103 @@
+// The editor's export menu: the save dialog, the file it writes, and rows
+// that could not be saved before the export.
+
+#include "tests/tst_form_harness.h"
+#include "ui/gridtexts.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QTemporaryDir>
+
+using namespace formtest;
+
+namespace {
+
+QByteArray ReadFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
+}
+
+void Choose(ui::Form3 &editor, const char *item)
+{
+    editor.mnuSaveAs()->findChild<QAction *>(QString::fromLatin1(item))->trigger();
+}
+
+} // namespace
+
+class TestForm3Export : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        m_db.exec({"CREATE TABLE P (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(3))",
+                   "INSERT INTO P VALUES (1, 'Ann')", "INSERT INTO P VALUES (2, 'Bob')"});
+        m_db.release();
+        QVERIFY(OpenInEditor(m_h, m_db, "P"));
+    }
+
+    // Each menu item asks with its own filter, the dialog opening on the
+    // name chosen last; a cancelled dialog writes nothing.
+    void menuItemsWriteTheirFormat()
+    {
+        ui::Form3 &editor = m_h.windows.form3();
+        platform::ScriptedFileDialogs &files = m_h.services.files;
+        const QString txt = m_dir.filePath("p.txt"), csv = m_dir.filePath("p.csv");
+        files.answers = {txt, csv, QString()};
+        Choose(editor, "mnuTXT");
+        Choose(editor, "mnuCSV");
+        Choose(editor, "mnuXML");
+        QCOMPARE(files.calls.size(), 3);
+        QCOMPARE(files.calls[0].title, QString("Save"));
+        QCOMPARE(files.calls[0].filter, QString("Text Files (*.txt)|*.txt"));
+        QCOMPARE(files.calls[0].suggestedName, QString());
+        QCOMPARE(files.calls[1].filter, QString("CSV Files (*.csv)|*.csv"));
+        QCOMPARE(files.calls[1].suggestedName, txt);
+        QCOMPARE(files.calls[2].filter, QString("XML Files (*.xml)|*.xml"));
+        QCOMPARE(ReadFile(txt), QByteArray("ID\tNAME\t\r\n1\tAnn\t\r\n2\tBob\t\r\n"));
+        QCOMPARE(ReadFile(csv), QByteArray("ID,NAME\r\n1,Ann\r\n2,Bob\r\n"));
+        QCOMPARE(editor.MousePointer(), int(ui::WindowPointer::Default));
+        QVERIFY(m_h.services.messages.calls.isEmpty());
+    }
+
+    // A row the database refuses: the stored values go out only when the
+    // user says so, and the typed values stay in the grid either way.
+    void unsavedRowsAsk_data()
+    {
+        QTest::addColumn<bool>("exportAnyway");
+        QTest::newRow("No: nothing is written") << false;
+        QTest::newRow("Yes: the stored values") << true;
+    }
+    void unsavedRowsAsk()
+    {
+        QFETCH(bool, exportAnyway);
+        ui::Form3 &editor = m_h.windows.form3();
+        db::TableModel *model = editor.tableModel();
+        QVERIFY(model->setData(model->index(0, 1), "too long"));
+        QVERIFY(!model->submitRow(0));
+        m_h.services.messages.calls.clear();
+        m_h.services.messages.answers = {exportAnyway};
+        const QString path = m_dir.filePath("unsaved.txt");
+        m_h.services.files.answers = {path};
+        m_h.services.files.calls.clear();
+        Choose(editor, "mnuTXT");
+        QCOMPARE(m_h.services.messages.calls.size(), 1);
+        QCOMPARE(m_h.services.messages.calls[0].text, ui::ExportQuestion(1));
+        QCOMPARE(m_h.services.files.calls.size(), exportAnyway ? 1 : 0);
+        QCOMPARE(ReadFile(path), exportAnyway ? QByteArray("ID\tNAME\t\r\n1\tAnn\t\r\n2\tBob\t\r\n")
+                                              : QByteArray("<no file>"));
+        QCOMPARE(model->index(0, 1).data().toString(), QString("too long"));
+        model->revertRow(0);
+    }
+
+private:
+    testsupport::TempDatabase m_db;
+    Harness m_h;
+    QTemporaryDir m_dir;
+};
+
+QTEST_MAIN(TestForm3Export)
+#include "tst_form3_export.moc"
