@@ -1,10 +1,12 @@
 // gravelin_bench: one measurement of the table editor's grid per process.
 //   gravelin_bench create DATABASE
 //   gravelin_bench first-screen|fetch-all|bare-fetch DATABASE TABLE
+//   gravelin_bench export DATABASE TABLE txt|csv|xml [ROWS]
 // bench/run drives it and prints the medians.
 
 #include "app/files.h"
 #include "bench/benchdatabase.h"
+#include "bench/exportmeasures.h"
 #include "bench/measures.h"
 
 #include <QApplication>
@@ -20,7 +22,8 @@ int usage()
 {
     std::fprintf(stderr,
                  "usage: gravelin_bench create DATABASE\n"
-                 "       gravelin_bench first-screen|fetch-all|bare-fetch DATABASE TABLE\n");
+                 "       gravelin_bench first-screen|fetch-all|bare-fetch DATABASE TABLE\n"
+                 "       gravelin_bench export DATABASE TABLE txt|csv|xml [ROWS]\n");
     return 2;
 }
 
@@ -44,6 +47,8 @@ int run(const QStringList &args)
         bench::MeasureFetchAll(database, table);
     else if (mode == QLatin1String("bare-fetch"))
         bench::MeasureBareFetch(database, table);
+    else if (mode == QLatin1String("export") && args.size() >= 4)
+        bench::MeasureExport(database, table, args.at(3), args.value(4).toLongLong());
     else
         return usage();
     return 0;

@@ -1,0 +1,99 @@
+#include "bench/exportmeasures.h"
+
+#include "bench/benchdatabase.h"
+#include "bench/gridprobe.h"
+#include "db/connection.h"
+#include "export/exportrun.h"
+
+#include <QFile>
+#include <QWidget>
+
+#include <cstdio>
+#include <stdexcept>
+
+namespace bench {
+
+namespace {
+
+void put(const char *key, double value)
+{
+    std::printf("%s=%.3f\n", key, value);
+    std::fflush(stdout);
+}
+
+// The table's grid view, ending after `limit` rows.
+class FirstRows : public exports::GridView
+{
+public:
+    FirstRows(exports::GridView &grid, qint64 limit) : m_grid(grid), m_limit(limit) {}
+
+    qint64 rowCount() const override { return m_limit; }
+    void open() override { m_grid.open(); }
+    const std::vector<db::Column> &columns() const override { return m_grid.columns(); }
+    QStringList captions() const override { return m_grid.captions(); }
+    bool nextRow(exports::Row &row) override
+    {
+        return m_read++ < m_limit && m_grid.nextRow(row);
+    }
+    void cancel() override { m_grid.cancel(); }
+
+private:
+    exports::GridView &m_grid;
+    qint64 m_limit;
+    qint64 m_read = 0;
+};
+
+exports::WriterFactory WriterFor(const QString &format)
+{
+    if (format == QLatin1String("txt"))
+        return [](QIODevice &d) { return std::make_unique<exports::DelimitedTextWriter>(d); };
+    if (format == QLatin1String("csv"))
+        return [](QIODevice &d) { return std::make_unique<exports::CsvWriter>(d); };
+    if (format == QLatin1String("xml"))
+        return [](QIODevice &d) { return std::make_unique<exports::XmlWriter>(d); };
+    throw std::runtime_error("unknown export format");
+}
+
+} // namespace
+
+void MeasureExport(const QString &database, const QString &table, const QString &format,
+                   qint64 rowLimit)
+{
+    const QString connection = BenchConnectionString(database);
+    db::Attachment::open(connection).close();
+    QWidget window;
+    window.resize(400, 300);
+    window.show();
+    RunUntil([] { return false; }, 100);
+
+    db::sql::TableRead read;
+    read.table = table;
+    exports::TableGridView table_(connection, read, 1'000'000);
+    FirstRows grid(table_, rowLimit > 0 ? rowLimit : 1'000'000);
+    const exports::WriterFactory makeWriter = WriterFor(format);
+    const QString path = database + QStringLiteral(".export.") + format;
+    const qint64 rssBefore = StatusKb("VmRSS");
+    exports::ExportControl control;
+    StallMeter stall;
+    stall.start();
+    const qint64 cpuStart = ProcessCpuNow();
+    const qint64 start = Now();
+    const exports::ExportOutcome outcome = exports::RunWithProgress(
+        &window, grid.rowCount(), control,
+        [&] { return exports::WriteTableFile(grid, makeWriter, path, control); },
+        [&] { grid.cancel(); });
+    const qint64 end = Now();
+    const qint64 cpuEnd = ProcessCpuNow();
+    stall.stop();
+    if (!outcome.finished())
+        throw std::runtime_error("the export failed");
+    put("export_ms", (end - start) / 1e6);
+    put("export_cpu_ms", (cpuEnd - cpuStart) / 1e6);
+    put("stall_ms", stall.longestGapMs());
+    put("rows", double(outcome.rows));
+    put("rss_growth_kb", double(StatusKb("VmHWM") - rssBefore));
+    put("bytes", double(QFile(path).size()));
+    QFile::remove(path);
+}
+
+} // namespace bench

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+namespace bench {
+
+// One export of a table through the editor's own path (grid view, writer,
+// atomic file, progress on the UI thread), without the save dialog: its
+// time, the longest UI stall meanwhile, and how far RSS grew. rowLimit > 0
+// stops after that many rows.
+void MeasureExport(const QString &database, const QString &table, const QString &format,
+                   qint64 rowLimit);
+
+} // namespace bench
