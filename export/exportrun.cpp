@@ -38,21 +38,19 @@ QString ProgressText(qint64 rows, qint64 total)
 
 } // namespace
 
-ExportOutcome WriteTableFile(GridView &grid, const WriterFactory &makeWriter,
-                             const QString &path, ExportControl &control)
+ExportOutcome StreamRows(GridView &grid, const std::function<TableWriter &()> &start,
+                         const std::function<void()> &finish, ExportControl &control)
 {
     using Failure = ExportOutcome::Failure;
     ExportOutcome outcome;
-    AtomicFile file(path);
-    std::unique_ptr<TableWriter> writer;
-    if (!Attempt(outcome, Failure::Reading, [&] { grid.open(); }))
+    TableWriter *writer = nullptr;
+    if (!Attempt(outcome, Failure::Reading, [&] { grid.open(); })
+        || !Attempt(outcome, Failure::Writing, [&] {
+               writer = &start();
+               writer->begin(grid.columns(), grid.captions());
+           }))
         return outcome;
-    if (!Attempt(outcome, Failure::Writing, [&] {
-            file.open();
-            writer = makeWriter(file.device());
-            writer->begin(grid.columns(), grid.captions());
-        }))
-        return outcome;
+    outcome.step = ExportOutcome::Step::Rows;
     Row row;
     for (;;) {
         bool more = false;
@@ -70,12 +68,29 @@ ExportOutcome WriteTableFile(GridView &grid, const WriterFactory &makeWriter,
             return outcome;
         outcome.rows = ++control.rows;
     }
+    outcome.step = ExportOutcome::Step::Finish;
     if (Attempt(outcome, Failure::Writing, [&] {
             writer->end();
-            file.commit();
+            if (finish)
+                finish();
         }))
         outcome.notice = writer->notice();
     return outcome;
+}
+
+ExportOutcome WriteTableFile(GridView &grid, const WriterFactory &makeWriter,
+                             const QString &path, ExportControl &control)
+{
+    AtomicFile file(path);
+    std::unique_ptr<TableWriter> writer;
+    return StreamRows(
+        grid,
+        [&]() -> TableWriter & {
+            file.open();
+            writer = makeWriter(file.device());
+            return *writer;
+        },
+        [&] { file.commit(); }, control);
 }
 
 ExportOutcome RunWithProgress(QWidget *window, qint64 total, ExportControl &control,

@@ -17,7 +17,10 @@ namespace exports {
 struct ExportOutcome
 {
     enum class Failure { None, Reading, Writing };
+    // Where it failed: before the first row, among the rows, or at the end.
+    enum class Step { Start, Rows, Finish };
     Failure failed = Failure::None;
+    Step step = Step::Start;
     std::exception_ptr failure;   // what failed, for the error report
     bool cancelled = false;
     qint64 rows = 0;
@@ -34,6 +37,12 @@ struct ExportControl
 };
 
 using WriterFactory = std::function<std::unique_ptr<TableWriter>(QIODevice &)>;
+
+// Reads every row of the grid view into a writer: `start` runs once the
+// grid is open and hands over the writer, `finish` after the writer's end.
+// Runs on any thread; stops early when cancelled.
+ExportOutcome StreamRows(GridView &grid, const std::function<TableWriter &()> &start,
+                         const std::function<void()> &finish, ExportControl &control);
 
 // Reads every row of the grid view and writes it through the writer into
 // an atomic file at path: the file appears only when the last row is in.

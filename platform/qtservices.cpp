@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPrinterInfo>
+#include <QProcess>
 #include <QStandardPaths>
 
 namespace platform {
@@ -95,9 +96,20 @@ bool QtPrinters::setDefaultPrinter(const QString &name)
     return true;
 }
 
+// An application is registered for workbooks in the desktop's MIME
+// database (what xdg-open would start).
 bool QtSpreadsheet::isAvailable() const
 {
-    return !QStandardPaths::findExecutable("xdg-open").isEmpty();
+    if (QStandardPaths::findExecutable(QStringLiteral("xdg-mime")).isEmpty())
+        return false;
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"),
+                {QStringLiteral("query"), QStringLiteral("default"),
+                 QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet")});
+    if (!query.waitForFinished(5000) || query.exitStatus() != QProcess::NormalExit
+        || query.exitCode() != 0)
+        return false;
+    return !query.readAllStandardOutput().trimmed().isEmpty();
 }
 
 bool QtSpreadsheet::openWorkbook(const QString &path)

@@ -111,6 +111,7 @@ void Form3::createMenu()
     };
     handle("mnuTXT", &Form3::mnuTXT_Click);
     handle("mnuCSV", &Form3::mnuCSV_Click);
+    handle("mnuXLS", &Form3::mnuXLS_Click);
     handle("mnuXML", &Form3::mnuXML_Click);
 }
 

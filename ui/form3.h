@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/workbookwriter.h"
 #include "ui/conventions.h"
 
 #include <QWidget>
@@ -43,6 +44,8 @@ public:
     db::TableModel *tableModel() const { return m_model; }
     QMenu *mnuSaveAs() const { return m_mnuSaveAs; }
     int MousePointer() const { return m_pointer.value(); }
+    // Smaller sheets make the workbook export's splitting testable.
+    void setWorkbookLimits(exports::WorkbookLimits limits) { m_workbookLimits = limits; }
 
     // Opens the table and binds the grid to it; UnbindGrid lets it go. Rows
     // whose changes cannot be written are given up only when the user says
@@ -68,6 +71,7 @@ public:
     void PushButton8_Click();   // Add New Row
     void mnuTXT_Click();
     void mnuCSV_Click();
+    void mnuXLS_Click();
     void mnuXML_Click();
 
 protected:
@@ -102,6 +106,7 @@ private:
     bool m_keptAfterUnbind = false;
     // The save dialogs of this window open with the name chosen last.
     QString m_commonDialog1FileName;
+    exports::WorkbookLimits m_workbookLimits;
 
     QLabel *m_label2 = nullptr;
     QLabel *m_gridCaption = nullptr;

@@ -1,0 +1,157 @@
+#include "export/workbookcells.h"
+
+#include <ibase.h>
+
+#include <cmath>
+#include <cstring>
+
+namespace exports {
+
+namespace {
+
+constexpr qint64 ExactDoubleLimit = qint64(1) << 53;
+constexpr qint32 SerialDayZero = 15018;   // 1899-12-30 as a day from 1858-11-17
+constexpr qint32 FirstSerialDay = 15079;  // 1900-03-01: earlier serials are off by one
+constexpr double TicksPerDay = 864'000'000.0;   // 1/10000 s
+constexpr int SheetNameLimit = 31;
+
+template <typename T>
+T Load(QByteArrayView bytes)
+{
+    T value{};
+    std::memcpy(&value, bytes.data(), std::min<std::size_t>(sizeof value, bytes.size()));
+    return value;
+}
+
+qint64 IntegerOf(const db::SqlType &type, QByteArrayView bytes)
+{
+    switch (type.type) {
+    case SQL_SHORT: return Load<qint16>(bytes);
+    case SQL_LONG: return Load<qint32>(bytes);
+    default: return Load<qint64>(bytes);
+    }
+}
+
+std::optional<double> DaySerial(qint32 date)
+{
+    if (date < FirstSerialDay)
+        return std::nullopt;
+    return double(date - SerialDayZero);
+}
+
+std::optional<double> ExactNumber(const db::Column &column, QByteArrayView bytes)
+{
+    const qint64 value = IntegerOf(column.sqlType, bytes);
+    if (value > ExactDoubleLimit || value < -ExactDoubleLimit)
+        return std::nullopt;
+    const int places = -column.sqlType.scale;
+    if (places == 0)
+        return double(value);
+    const double number = double(value) / std::pow(10.0, places);
+    if (QString::number(number, 'f', places) != db::CellText(column, bytes))
+        return std::nullopt;
+    return number;
+}
+
+} // namespace
+
+CellKind CellKindOf(const db::Column &column)
+{
+    switch (column.sqlType.type) {
+    case SQL_SHORT:
+    case SQL_LONG:
+    case SQL_INT64:
+    case SQL_FLOAT:
+    case SQL_DOUBLE: return CellKind::Number;
+    case SQL_TYPE_DATE: return CellKind::Date;
+    case SQL_TYPE_TIME: return CellKind::Time;
+    case SQL_TIMESTAMP: return CellKind::Timestamp;
+    case SQL_BOOLEAN: return CellKind::Boolean;
+    default: return CellKind::Text;
+    }
+}
+
+std::optional<double> NumberCellValue(const db::Column &column, QByteArrayView bytes)
+{
+    switch (column.sqlType.type) {
+    case SQL_SHORT:
+    case SQL_LONG:
+    case SQL_INT64: return ExactNumber(column, bytes);
+    case SQL_FLOAT:
+    case SQL_DOUBLE: {
+        const double value = column.sqlType.type == SQL_FLOAT ? Load<float>(bytes)
+                                                              : Load<double>(bytes);
+        return std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
+    }
+    case SQL_TYPE_DATE: return DaySerial(Load<ISC_DATE>(bytes));
+    case SQL_TYPE_TIME: return Load<ISC_TIME>(bytes) / TicksPerDay;
+    case SQL_TIMESTAMP: {
+        const auto stamp = Load<ISC_TIMESTAMP>(bytes);
+        const std::optional<double> day = DaySerial(stamp.timestamp_date);
+        if (!day)
+            return std::nullopt;
+        return *day + stamp.timestamp_time / TicksPerDay;
+    }
+    default: return std::nullopt;
+    }
+}
+
+bool HasFraction(const db::Column &column, QByteArrayView bytes)
+{
+    if (column.sqlType.type == SQL_TYPE_TIME)
+        return Load<ISC_TIME>(bytes) % 10000 != 0;
+    if (column.sqlType.type == SQL_TIMESTAMP)
+        return Load<ISC_TIMESTAMP>(bytes).timestamp_time % 10000 != 0;
+    return false;
+}
+
+// Spreadsheet formats show seconds to 1/1000 at most; the cell's value
+// keeps the rest.
+QString NumberFormat(const db::Column &column, bool fraction)
+{
+    const QString seconds = fraction ? QStringLiteral("ss.000") : QStringLiteral("ss");
+    switch (CellKindOf(column)) {
+    case CellKind::Date: return QStringLiteral("yyyy-mm-dd");
+    case CellKind::Time: return QStringLiteral("hh:mm:") + seconds;
+    case CellKind::Timestamp: return QStringLiteral("yyyy-mm-dd hh:mm:") + seconds;
+    case CellKind::Number:
+        if (column.sqlType.type == SQL_FLOAT || column.sqlType.type == SQL_DOUBLE)
+            return {};
+        if (column.sqlType.scale < 0)
+            return QStringLiteral("0.") + QString(-column.sqlType.scale, u'0');
+        return QStringLiteral("0");
+    default: return {};
+    }
+}
+
+QString SheetName(const QString &table, int sheet)
+{
+    QString name = table;
+    for (QChar &c : name) {
+        if (QStringView(u"[]:*?/\\").contains(c) || c.unicode() < 0x20)
+            c = u'_';
+    }
+    const QString suffix = sheet > 1 ? QStringLiteral(" (%1)").arg(sheet) : QString();
+    name.truncate(SheetNameLimit - suffix.size());
+    while (name.startsWith(u'\''))
+        name.remove(0, 1);
+    while (name.endsWith(u'\''))
+        name.chop(1);
+    if (name.trimmed().isEmpty())
+        name = QStringLiteral("Sheet");
+    return name + suffix;
+}
+
+QString WorkbookFileName(const QString &table)
+{
+    QString name = table.trimmed();
+    for (QChar &c : name) {
+        if (c == u'/' || c.unicode() < 0x20)
+            c = u'_';
+    }
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        name = QStringLiteral("table");
+    return name.left(200) + QStringLiteral(".xlsx");
+}
+
+} // namespace exports

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "export/tablewriter.h"
+
+#include <QHash>
+
+#include <vector>
+
+struct lxw_workbook;
+struct lxw_worksheet;
+struct lxw_format;
+
+namespace exports {
+
+// The workbook's limits: a sheet's rows below its heading, a cell's text.
+struct WorkbookLimits
+{
+    qint64 rowsPerSheet = 1'048'575;
+    int cellChars = 32'767;
+};
+
+// Writes the rows into an .xlsx workbook, streamed (a row at a time, so
+// memory stays flat on any table): captions in row 1, frozen and with an
+// autofilter, typed cells from row 2, columns fitted to their longest text,
+// a further sheet with the captions again where one is full. The file is
+// complete only after end(); a writer dropped before removes it.
+class WorkbookWriter : public TableWriter
+{
+public:
+    WorkbookWriter(const QString &path, const QString &table, WorkbookLimits limits = {});
+    ~WorkbookWriter() override;
+
+    void begin(const std::vector<db::Column> &columns, const QStringList &captions) override;
+    void row(const Row &row) override;
+    void end() override;
+    QString notice() const override;
+
+private:
+    void addSheet();
+    void closeSheet();
+    void writeCell(int column, const db::Cell &cell, const QString &text);
+    void writeText(int column, const QString &text);
+    lxw_format *numberFormat(int column, bool fraction);
+    void check(int error) const;
+
+    QString m_path;
+    QString m_table;
+    WorkbookLimits m_limits;
+    QByteArray m_tempFolder;
+    lxw_workbook *m_workbook = nullptr;
+    lxw_worksheet *m_sheet = nullptr;
+    lxw_format *m_heading = nullptr;
+    QHash<QString, lxw_format *> m_formats;
+    std::vector<db::Column> m_columns;
+    QStringList m_captions;
+    std::vector<int> m_widths;
+    int m_sheets = 0;
+    qint64 m_sheetRows = 0;     // data rows on the current sheet
+    quint32 m_row = 0;          // the current row's index on its sheet
+    qint64 m_cutTexts = 0;
+};
+
+} // namespace exports
