@@ -11,4 +11,8 @@ namespace bench {
 void MeasureExport(const QString &database, const QString &table, const QString &format,
                    qint64 rowLimit);
 
+// The same cells written with libxlsxwriter alone, straight from the
+// client API's rows: what the workbook export is measured against.
+void MeasureBareWorkbook(const QString &database, const QString &table);
+
 } // namespace bench

@@ -1,7 +1,8 @@
 // gravelin_bench: one measurement of the table editor's grid per process.
 //   gravelin_bench create DATABASE
 //   gravelin_bench first-screen|fetch-all|bare-fetch DATABASE TABLE
-//   gravelin_bench export DATABASE TABLE txt|csv|xml [ROWS]
+//   gravelin_bench export DATABASE TABLE txt|csv|xml|xlsx [ROWS]
+//   gravelin_bench bare-xlsx DATABASE TABLE
 // bench/run drives it and prints the medians.
 
 #include "app/files.h"
@@ -23,7 +24,8 @@ int usage()
     std::fprintf(stderr,
                  "usage: gravelin_bench create DATABASE\n"
                  "       gravelin_bench first-screen|fetch-all|bare-fetch DATABASE TABLE\n"
-                 "       gravelin_bench export DATABASE TABLE txt|csv|xml [ROWS]\n");
+                 "       gravelin_bench export DATABASE TABLE txt|csv|xml|xlsx [ROWS]\n"
+                 "       gravelin_bench bare-xlsx DATABASE TABLE\n");
     return 2;
 }
 
@@ -47,6 +49,8 @@ int run(const QStringList &args)
         bench::MeasureFetchAll(database, table);
     else if (mode == QLatin1String("bare-fetch"))
         bench::MeasureBareFetch(database, table);
+    else if (mode == QLatin1String("bare-xlsx"))
+        bench::MeasureBareWorkbook(database, table);
     else if (mode == QLatin1String("export") && args.size() >= 4)
         bench::MeasureExport(database, table, args.at(3), args.value(4).toLongLong());
     else
