@@ -165,14 +165,19 @@ void Form3::setBusy(bool busy)
     m_dataGrid1->setReadOnly(busy);
 }
 
+// The open cell editor and every changed row, as leaving them would write
+// them; false when some row could not be written.
+bool Form3::writeChangedRows()
+{
+    m_dataGrid1->commitOpenEditor();
+    return m_model->submitAll();
+}
+
 // Writes what is still unsaved; true when nothing is left or the user
 // gives up what could not be written.
 bool Form3::mayRelease()
 {
-    if (!m_model || !m_model->isBound())
-        return true;
-    m_dataGrid1->commitOpenEditor();
-    if (m_model->submitAll())
+    if (!m_model || !m_model->isBound() || writeChangedRows())
         return true;
     return m_windows.services().messages.ask(app::ShortTitle(), DiscardQuestion(m_boundTable));
 }
@@ -237,10 +242,7 @@ void Form3::UnbindGrid()
 
 bool Form3::prepareToEnd()
 {
-    if (!m_model || !m_model->isBound())
-        return true;
-    m_dataGrid1->commitOpenEditor();
-    if (m_model->submitAll())
+    if (!m_model || !m_model->isBound() || writeChangedRows())
         return true;
     if (m_windows.services().messages.ask(app::ShortTitle(), QuitQuestion(unsavedRowCount())))
         return true;

@@ -84,6 +84,7 @@ private:
     void orderTabs();
     RowNavigator &navigator();
     void createModel();
+    bool writeChangedRows();
     bool mayRelease();
     void keepBoundTable();
     void showFirstUnsavedRow();

@@ -16,8 +16,7 @@ bool Form3::mayExport()
 {
     if (!m_model || !m_model->isBound())
         return false;
-    m_dataGrid1->commitOpenEditor();
-    if (m_model->submitAll())
+    if (writeChangedRows())
         return true;
     showFirstUnsavedRow();
     return m_windows.services().messages.ask(app::ShortTitle(), ExportQuestion(unsavedRowCount()));
