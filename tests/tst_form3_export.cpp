@@ -47,6 +47,9 @@ private slots:
         platform::ScriptedFileDialogs &files = m_h.services.files;
         const QString txt = m_dir.filePath("p.txt"), csv = m_dir.filePath("p.csv");
         files.answers = {txt, csv, QString()};
+        // Scrolled to the end, the grid still exports every row from the first.
+        editor.DataGrid1()->setCurrentIndex(editor.tableModel()->index(1, 1));
+        editor.DataGrid1()->scrollToBottom();
         Choose(editor, "mnuTXT");
         Choose(editor, "mnuCSV");
         Choose(editor, "mnuXML");
