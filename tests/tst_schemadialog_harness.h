@@ -15,9 +15,9 @@ namespace formtest {
 
 struct ColumnInput
 {
-    QString name, type, m, d;
+    QString name{}, type{}, m{}, d{};
     bool autoIncrement = false;
-    QString defaultValue;
+    QString defaultValue{};
 };
 
 inline void Fill(ui::frmNewColumn &dialog, const ColumnInput &in)
