@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace ui {
@@ -37,6 +38,10 @@ QLabel *frmNewColumn::newLabel(const char *name, const char *caption, int left, 
     auto *label = new QLabel(QString::fromLatin1(caption), this);
     label->setObjectName(QString::fromLatin1(name));
     PlaceTwips(label, left, top, width, 225);
+    // Where Arial is missing a wider face stands in: the caption is not cut
+    // off, and the box beside it stays on top.
+    label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
+    label->lower();
     return label;
 }
 
@@ -95,9 +100,12 @@ void frmNewColumn::Form_Load()
                 throw std::runtime_error("Invalid picture");
         });
     }
-    trap.step(108, [&] { m_cboDataType->setCurrentIndex(0); });
-    // A default belongs to an existing table; the new-table statement has none.
-    m_txtDefault->setEnabled(callingform != QLatin1String("frmNewTable"));
+    trap.step(108, [&] {
+        m_cboDataType->setCurrentIndex(0);
+        // A default belongs to an existing table; the new-table statement has
+        // none, so in list mode nothing typed there could be lost.
+        m_txtDefault->setEnabled(callingform != QLatin1String("frmNewTable"));
+    });
     trap.step(110, [&] { m_pointer.set(WindowPointer::Busy); });
     QString connectionString;
     trap.step(112, [&] { connectionString = m_windows.connectionString(); });
@@ -194,7 +202,10 @@ void frmNewColumn::addToList(app::ErrorTrap &trap, const db::sql::ColumnSpec &sp
         return;
     trap.step(136, [&] { row->setText(FieldColumn::DataType, spec.type); });
     trap.step(138, [&] { SetPrecisionCell(row, spec); });
-    trap.step(146, [&] { row->setText(FieldColumn::AutoIncrement, db::sql::IdentityText(spec)); });
+    trap.step(146, [&] {
+        row->setText(FieldColumn::AutoIncrement, db::sql::IdentityText(spec));
+        row->setToolTip(FieldColumn::AutoIncrement, db::sql::IdentityText(spec));
+    });
     trap.step(150, [&] { accept(); });
 }
 
