@@ -1,6 +1,7 @@
 #include "app/files.h"
 #include "ui/frmnewtable.h"
 
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTreeWidget>
@@ -29,6 +30,7 @@ private slots:
     void listMode_data();
     void listMode();
     void closeBoxExecutesNothing();
+    void heldTableFailsInTime();
     void editorAddsColumn_data();
     void editorAddsColumn();
 
@@ -185,6 +187,24 @@ void TestFrmNewColumn::closeBoxExecutesNothing()
     dialog.reset();
     QCOMPARE(Columns(*m_db, "T"), QStringLiteral("A|NAME"));
     QVERIFY(m_h->services.messages.calls.isEmpty());
+}
+
+// Another connection's uncommitted change holds the column: "Add" gives up
+// within the lock timeout with the server's message, the dialog kept.
+void TestFrmNewColumn::heldTableFailsInTime()
+{
+    db::Attachment other = m_db->attach();
+    db::Transaction holding = other.begin(db::TxMode::Write);
+    db::Statement(holding, "ALTER TABLE T ADD HELD INTEGER").execute(holding);
+    auto dialog = newDialog("Form3");
+    Fill(*dialog, {"HELD", "INTEGER", "", "", false, ""});
+    QElapsedTimer blocked;
+    blocked.start();
+    dialog->findChild<QPushButton *>("PushButton1")->click();
+    QVERIFY(blocked.elapsed() < (db::SchemaLockTimeoutSeconds + 2) * 1000);
+    QCOMPARE(Said(m_h->services.messages.calls), QStringList{"report 120"});
+    QVERIFY(m_h->services.messages.calls.first().text.contains("UNIQUE KEY"));
+    QVERIFY(dialog->isVisible());
 }
 
 void TestFrmNewColumn::editorAddsColumn_data()
