@@ -139,7 +139,12 @@ Transaction Attachment::begin(TxMode mode)
     tpb->insertTag(status.get(), mode == TxMode::Browse ? isc_tpb_read : isc_tpb_write);
     tpb->insertTag(status.get(), isc_tpb_read_committed);
     tpb->insertTag(status.get(), isc_tpb_rec_version);
-    tpb->insertTag(status.get(), isc_tpb_nowait);
+    if (mode == TxMode::Schema) {
+        tpb->insertTag(status.get(), isc_tpb_wait);
+        tpb->insertInt(status.get(), isc_tpb_lock_timeout, SchemaLockTimeoutSeconds);
+    } else {
+        tpb->insertTag(status.get(), isc_tpb_nowait);
+    }
     ITransaction *handle = m_handle->startTransaction(
         status.get(), tpb->getBufferLength(status.get()), tpb->getBuffer(status.get()));
     status.check();

@@ -29,7 +29,13 @@ enum class TxMode {
     // read-write, read committed, rec_version, nowait: a locked row fails at
     // once with an update conflict instead of hanging the caller
     Write,
+    // read-write, read committed, rec_version, waiting at most
+    // SchemaLockTimeoutSeconds for a lock: schema changes, which may have to
+    // wait a moment for the catalogue but must never wait for good
+    Schema,
 };
+
+inline constexpr int SchemaLockTimeoutSeconds = 3;
 
 // An attachment to one database. Detaches when destroyed. Thread-affine in
 // use: one thread at a time.

@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -106,13 +107,34 @@ inline void CheckReports(const QList<Call> &calls)
 
 // Logs in to `db` through the login window and opens `table` with the
 // chooser's "Next >"; true once all its rows are in the editor's grid.
+// The login window loaded and holding `db`'s profile, as typed by the user.
+inline void TypeProfile(Harness &h, const testsupport::TempDatabase &db)
+{
+    ui::Form1 &login = h.windows.form1();
+    login.Form_Load();
+    login.findChild<QLineEdit *>("Text1")->setText(db.path());
+    login.findChild<QLineEdit *>("Text2")->setText(testsupport::TempDatabase::Password);
+}
+
+// Runs `script` on the first T under `parent` once it is shown (modally,
+// say), from inside its event loop.
+template <typename T, typename Script>
+void WhenShown(QWidget *parent, Script script)
+{
+    QTimer::singleShot(10, parent, [parent, script] {
+        T *dialog = parent->findChild<T *>();
+        if (dialog && dialog->isVisible())
+            script(*dialog);
+        else
+            WhenShown<T>(parent, script);
+    });
+}
+
 inline bool OpenInEditor(Harness &h, const testsupport::TempDatabase &db, const QString &table)
 {
     ui::Form1 &login = h.windows.form1();
     if (!login.isVisible() && !h.windows.form2Loaded()) {
-        login.Form_Load();
-        login.findChild<QLineEdit *>("Text1")->setText(db.path());
-        login.findChild<QLineEdit *>("Text2")->setText(testsupport::TempDatabase::Password);
+        TypeProfile(h, db);
         login.show();
         login.findChild<QPushButton *>("PushButton3")->click();
     }

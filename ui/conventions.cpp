@@ -53,6 +53,13 @@ QFont PushButtonFont()
     return font;
 }
 
+QFont DialogFont()
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(9);
+    return font;
+}
+
 namespace {
 
 QPixmap DrawIcon(int size)

@@ -19,6 +19,7 @@ void PlaceTwips(QWidget *widget, int left, int top, int width, int height);
 
 QFont WindowFont();       // Arial bold 9 pt
 QFont PushButtonFont();   // Arial bold 11.25 pt
+QFont DialogFont();       // Arial 9 pt: the schema dialogs
 
 // A push button with its object name, caption, font and twips geometry.
 QPushButton *NewPushButton(QWidget *parent, const char *name, const QString &caption,

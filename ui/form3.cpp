@@ -94,6 +94,7 @@ void Form3::createControls()
     connect(m_pushButton3, &QPushButton::clicked, this, &Form3::PushButton3_Click);
     connect(m_pushButton4, &QPushButton::clicked, this, &Form3::PushButton4_Click);
     connect(m_pushButton6, &QPushButton::clicked, this, &Form3::PushButton6_Click);
+    connect(m_pushButton7, &QPushButton::clicked, this, &Form3::PushButton7_Click);
     connect(m_pushButton8, &QPushButton::clicked, this, &Form3::PushButton8_Click);
 }
 

@@ -68,6 +68,7 @@ public:
     void PushButton3_Click();   // Quit
     void PushButton4_Click();   // Help
     void PushButton6_Click();   // Export Table As..
+    void PushButton7_Click();   // Add New Column (form3_column.cpp)
     void PushButton8_Click();   // Add New Row
     void mnuTXT_Click();
     void mnuCSV_Click();

@@ -227,11 +227,15 @@ void GridView::clearSortIndicator()
 // to the order the table really has.
 void GridView::sortOnHeaderClick(int column)
 {
+    sortBy(column, column == m_sortColumn && m_sortOrder == Qt::AscendingOrder
+                       ? Qt::DescendingOrder
+                       : Qt::AscendingOrder);
+}
+
+void GridView::sortBy(int column, Qt::SortOrder order)
+{
     if (m_model && m_model->isBound() && !m_readOnly) {
         commitOpenEditor();
-        const Qt::SortOrder order = column == m_sortColumn && m_sortOrder == Qt::AscendingOrder
-                                        ? Qt::DescendingOrder
-                                        : Qt::AscendingOrder;
         m_model->sort(column, order);
         if (m_model->isBusy()) {
             m_sortColumn = column;

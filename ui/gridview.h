@@ -45,6 +45,10 @@ public:
     void deleteSelectedRows();
     void revertCurrentRow();
     void sortOnHeaderClick(int column);
+    // Reads the table in this order, as a header click would.
+    void sortBy(int column, Qt::SortOrder order);
+    int sortColumn() const { return m_sortColumn; }
+    Qt::SortOrder sortOrder() const { return m_sortOrder; }
 
     QAction *setNullAction() const { return m_setNull; }
     QAction *deleteRowsAction() const { return m_deleteRows; }

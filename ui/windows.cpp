@@ -4,28 +4,11 @@
 #include "ui/form1.h"
 #include "ui/form2.h"
 #include "ui/form3.h"
+#include "ui/frmnewtable.h"
 
 #include <QCoreApplication>
-#include <QDialog>
-#include <QDialogButtonBox>
-#include <QVBoxLayout>
 
 namespace ui {
-
-namespace {
-
-void ShowEmptyNewTableDialog(QWidget *parent)
-{
-    QDialog dialog(parent);
-    dialog.setWindowTitle(QStringLiteral("New Table"));
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    auto *layout = new QVBoxLayout(&dialog);
-    layout->addWidget(buttons);
-    dialog.exec();
-}
-
-} // namespace
 
 bool ProgramEnd::operator()() const
 {
@@ -37,7 +20,7 @@ bool ProgramEnd::operator()() const
 }
 
 Windows::Windows(platform::Services services)
-    : showNewTableDialog(ShowEmptyNewTableDialog),
+    : showNewTableDialog([this](QWidget *parent) { ShowNewTableDialog(*this, parent); }),
       m_services(services)
 {
     endProgram = [] { QCoreApplication::exit(0); };
