@@ -112,6 +112,7 @@ void Form3::createMenu()
     handle("mnuTXT", &Form3::mnuTXT_Click);
     handle("mnuCSV", &Form3::mnuCSV_Click);
     handle("mnuXML", &Form3::mnuXML_Click);
+    handle("mnuPDF", &Form3::mnuPDF_Click);
 }
 
 void Form3::orderTabs()

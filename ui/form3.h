@@ -69,6 +69,7 @@ public:
     void mnuTXT_Click();
     void mnuCSV_Click();
     void mnuXML_Click();
+    void mnuPDF_Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
