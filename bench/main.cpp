@@ -1,7 +1,7 @@
 // gravelin_bench: one measurement of the table editor's grid per process.
 //   gravelin_bench create DATABASE
 //   gravelin_bench first-screen|fetch-all|bare-fetch DATABASE TABLE
-//   gravelin_bench export DATABASE TABLE txt|csv|xml [ROWS]
+//   gravelin_bench export DATABASE TABLE txt|csv|xml|pdf [ROWS]
 // bench/run drives it and prints the medians.
 
 #include "app/files.h"
@@ -23,7 +23,7 @@ int usage()
     std::fprintf(stderr,
                  "usage: gravelin_bench create DATABASE\n"
                  "       gravelin_bench first-screen|fetch-all|bare-fetch DATABASE TABLE\n"
-                 "       gravelin_bench export DATABASE TABLE txt|csv|xml [ROWS]\n");
+                 "       gravelin_bench export DATABASE TABLE txt|csv|xml|pdf [ROWS]\n");
     return 2;
 }
 

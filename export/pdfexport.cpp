@@ -3,6 +3,7 @@
 #include "export/atomicfile.h"
 #include "export/delimitedreader.h"
 #include "export/pdflayout.h"
+#include "export/pdftext.h"
 
 #include <QFontMetricsF>
 #include <QPageLayout>
@@ -44,6 +45,8 @@ QFont LayoutFont(double points, bool bold)
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(points);
     font.setBold(bold);
+    // Widths then add up glyph by glyph, as the simple text runs lay out.
+    font.setKerning(false);
     return font;
 }
 
@@ -78,7 +81,7 @@ public:
         : m_writer(writer), m_title(title), m_control(control),
           m_body(LayoutFont(BodyPt, false)), m_bold(LayoutFont(BodyPt, true)),
           m_heading(LayoutFont(TitlePt, true)), m_small(LayoutFont(FooterPt, false)),
-          m_bodyMetrics(m_body, &writer), m_boldMetrics(m_bold, &writer)
+          m_bodyMetrics(m_body, &writer), m_boldMetrics(m_bold, &writer), m_simple(m_body, writer)
     {
     }
 
@@ -95,6 +98,9 @@ private:
     };
     Fitted fitted(const QFontMetricsF &metrics, const QString &text, double width,
                   bool needWidth) const;
+    double bodyWidth(const QString &text);
+    bool drawSimple(QPainter &painter, const QString &text, double x, double inner,
+                    double baseline, bool right);
     void beginPage(QPainter &painter, qint64 page);
     void endPage(QPainter &painter, double bottom);
     void drawCells(QPainter &painter, const QStringList &fields, const QFontMetricsF &metrics,
@@ -106,6 +112,7 @@ private:
     ExportControl &m_control;
     QFont m_body, m_bold, m_heading, m_small;
     QFontMetricsF m_bodyMetrics, m_boldMetrics;
+    SimpleTextRun m_simple;
     QStringList m_captions;
     qint64 m_rows = 0;
     std::vector<double> m_natural;
@@ -148,8 +155,7 @@ bool PdfTable::survey(DelimitedTextReader &reader)
             anyValue[c] = true;
             if (m_numeric[c] && !pdf::LooksNumeric(fields[c]))
                 m_numeric[c] = false;
-            m_natural[c] = std::max(m_natural[c],
-                                    m_bodyMetrics.horizontalAdvance(Shown(fields[c], budget)));
+            m_natural[c] = std::max(m_natural[c], bodyWidth(Shown(fields[c], budget)));
         }
     }
     for (qsizetype c = 0; c < columns; ++c) {
@@ -192,23 +198,47 @@ double PdfTable::tableWidth() const
 }
 
 // The text as it fits `width`, cut with an ellipsis when it does not, and
-// its width when asked for (or when it had to be measured anyway).
+// its width (when asked for, if it had to be cut).
 PdfTable::Fitted PdfTable::fitted(const QFontMetricsF &metrics, const QString &text,
                                   double width, bool needWidth) const
 {
     if (text.isEmpty() || width <= 0)
         return {QString(), 0};
-    const QString shown = Shown(text, CharBudget(width / Unit));
-    // Latin, Greek and Cyrillic glyphs are narrower than an em: a short
-    // text of them fits without being measured.
-    if (!needWidth && shown.size() == text.size() && shown.size() * pt(BodyPt) <= width
-        && std::all_of(shown.begin(), shown.end(), [](QChar c) { return c.unicode() < 0x530; }))
-        return {shown, 0};
+    const qsizetype budget = CharBudget(width / Unit);
+    const QString shown = Shown(text, budget);
     const double natural = metrics.horizontalAdvance(shown);
-    if (shown.size() == text.size() && natural <= width)
+    if (text.size() <= budget && natural <= width)
         return {shown, natural};
     const QString cut = metrics.elidedText(shown, Qt::ElideRight, width);
     return {cut, needWidth ? metrics.horizontalAdvance(cut) : 0};
+}
+
+double PdfTable::bodyWidth(const QString &text)
+{
+    const double simple = m_simple.width(text);
+    return simple >= 0 ? simple : m_bodyMetrics.horizontalAdvance(text);
+}
+
+// A body cell of simple text, cut with an ellipsis by the glyph table;
+// false when the text is not simple.
+bool PdfTable::drawSimple(QPainter &painter, const QString &text, double x, double inner,
+                          double baseline, bool right)
+{
+    static const QString ellipsis(QChar(0x2026));
+    const qsizetype budget = CharBudget(inner / Unit);
+    const QString shown = Shown(text, budget);
+    double width = m_simple.width(shown);
+    if (width < 0)
+        return false;
+    if (text.size() > budget || width > inner) {
+        const double room = inner - m_simple.width(ellipsis);
+        const QString cut = shown.left(m_simple.fittingChars(shown, room)) + ellipsis;
+        width = m_simple.width(cut);
+        m_simple.draw(painter, QPointF(right ? x + inner - width : x, baseline), cut);
+    } else {
+        m_simple.draw(painter, QPointF(right ? x + inner - width : x, baseline), shown);
+    }
+    return true;
 }
 
 void PdfTable::drawCells(QPainter &painter, const QStringList &fields,
@@ -219,6 +249,12 @@ void PdfTable::drawCells(QPainter &painter, const QStringList &fields,
     for (qsizetype c = 0; c < qsizetype(m_widths.size()); ++c) {
         const double inner = m_widths[c] - pt(2 * PaddingPt);
         const bool right = m_numeric[c] && !captions;
+        if (!captions && inner > 0
+            && (fields[c].isEmpty()
+                || drawSimple(painter, fields[c], x + pt(PaddingPt), inner, baseline, right))) {
+            x += m_widths[c];
+            continue;
+        }
         const Fitted cell = fitted(metrics, fields[c], inner, right);
         if (!cell.text.isEmpty()) {
             const double at = right ? x + m_widths[c] - pt(PaddingPt) - cell.width

@@ -251,8 +251,6 @@ private slots:
 
     void cleanup()
     {
-        if (qEnvironmentVariableIsSet("KEEP_PDF"))
-            QFile::copy(m_pdf, "/tmp/wt8pdf/" + QString(QTest::currentTestFunction()) + ".pdf");
         QVERIFY(m_messages.calls.isEmpty());
         for (const QString &name : QDir(m_dir.path()).entryList(QDir::Files))
             QFile::remove(m_dir.filePath(name));
