@@ -50,16 +50,6 @@ QFont LayoutFont(double points, bool bold)
     return font;
 }
 
-// What the first pass learns: the captions, the row count, each column's
-// natural width and whether it holds numbers.
-struct TextSurvey
-{
-    QStringList captions;
-    qint64 rows = 0;
-    std::vector<double> natural;
-    std::vector<bool> numeric;
-};
-
 // A text as a cell shows it: on one line, and no longer than any column
 // could show (every glyph of the body font is at least a quarter em wide).
 QString Shown(const QString &text, qsizetype budget)
@@ -231,7 +221,10 @@ bool PdfTable::drawSimple(QPainter &painter, const QString &text, double x, doub
     if (width < 0)
         return false;
     if (text.size() > budget || width > inner) {
-        const double room = inner - m_simple.width(ellipsis);
+        const double dots = m_simple.width(ellipsis);
+        if (dots < 0)
+            return false;
+        const double room = inner - dots;
         const QString cut = shown.left(m_simple.fittingChars(shown, room)) + ellipsis;
         width = m_simple.width(cut);
         m_simple.draw(painter, QPointF(right ? x + inner - width : x, baseline), cut);
