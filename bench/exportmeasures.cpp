@@ -4,6 +4,7 @@
 #include "bench/gridprobe.h"
 #include "db/connection.h"
 #include "export/exportrun.h"
+#include "export/pdfexport.h"
 #include "export/workbookexport.h"
 
 #include <QFile>
@@ -72,8 +73,12 @@ void MeasureExport(const QString &database, const QString &table, const QString 
     read.table = table;
     exports::TableGridView table_(connection, read, 1'000'000);
     FirstRows grid(table_, rowLimit > 0 ? rowLimit : 1'000'000);
+    const bool pdf = format == QLatin1String("pdf");
+    const bool xlsx = format == QLatin1String("xlsx");
+    // The PDF is laid out from the tab-delimited text, as the editor does.
     const exports::WriterFactory makeWriter =
-        format == QLatin1String("xlsx") ? exports::WriterFactory() : WriterFor(format);
+        xlsx ? exports::WriterFactory() : WriterFor(pdf ? QStringLiteral("txt") : format);
+    const QString textPath = database + QStringLiteral(".export.txt");
     const QString path = database + QStringLiteral(".export.") + format;
     // The editor has shown dialogs before; the first one's fonts and styles
     // are not the export's memory.
@@ -88,13 +93,25 @@ void MeasureExport(const QString &database, const QString &table, const QString 
     stall.start();
     const qint64 cpuStart = ProcessCpuNow();
     const qint64 start = Now();
-    const exports::ExportOutcome outcome =
-        format == QLatin1String("xlsx")
-        ? exports::WriteWorkbook(grid, path, table, &window)
-        : exports::RunWithProgress(
-              &window, grid.rowCount(), control,
-              [&] { return exports::WriteTableFile(grid, makeWriter, path, control); },
-              [&] { grid.cancel(); });
+    exports::ExportOutcome outcome =
+        xlsx ? exports::WriteWorkbook(grid, path, table, &window)
+             : exports::RunWithProgress(
+                   &window, grid.rowCount(), control,
+                   [&] {
+                       return exports::WriteTableFile(grid, makeWriter, pdf ? textPath : path,
+                                                      control);
+                   },
+                   [&] { grid.cancel(); });
+    const qint64 textEnd = Now();
+    qint64 pages = 0;
+    if (pdf && outcome.finished()) {
+        exports::ExportControl pdfControl;
+        outcome = exports::RunWithProgress(
+            &window, outcome.rows, pdfControl,
+            [&] { return exports::WritePdfFromText(textPath, path, table, pdfControl, &pages); },
+            {});
+        QFile::remove(textPath);
+    }
     const qint64 end = Now();
     const qint64 cpuEnd = ProcessCpuNow();
     stall.stop();
@@ -106,6 +123,12 @@ void MeasureExport(const QString &database, const QString &table, const QString 
     put("rows", double(outcome.rows));
     put("rss_growth_kb", double(StatusKb("VmHWM") - rssBefore));
     put("bytes", double(QFile(path).size()));
+    if (pdf) {
+        put("text_ms", (textEnd - start) / 1e6);
+        put("pdf_ms", (end - textEnd) / 1e6);
+        put("pages", double(pages));
+        put("pages_per_s", pages / ((end - textEnd) / 1e9));
+    }
     QFile::remove(path);
 }
 

@@ -1,7 +1,7 @@
 // gravelin_bench: one measurement of the table editor's grid per process.
 //   gravelin_bench create DATABASE
 //   gravelin_bench first-screen|fetch-all|bare-fetch DATABASE TABLE
-//   gravelin_bench export DATABASE TABLE txt|csv|xml|xlsx [ROWS]
+//   gravelin_bench export DATABASE TABLE txt|csv|xml|xlsx|pdf [ROWS]
 //   gravelin_bench bare-xlsx DATABASE TABLE
 // bench/run drives it and prints the medians.
 
@@ -24,7 +24,7 @@ int usage()
     std::fprintf(stderr,
                  "usage: gravelin_bench create DATABASE\n"
                  "       gravelin_bench first-screen|fetch-all|bare-fetch DATABASE TABLE\n"
-                 "       gravelin_bench export DATABASE TABLE txt|csv|xml|xlsx [ROWS]\n"
+                 "       gravelin_bench export DATABASE TABLE txt|csv|xml|xlsx|pdf [ROWS]\n"
                  "       gravelin_bench bare-xlsx DATABASE TABLE\n");
     return 2;
 }

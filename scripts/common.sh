@@ -10,7 +10,7 @@ GRAVELIN_PACKAGES=(
     qt6-base-dev
     libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils
     libxlsxwriter-dev
-    poppler-utils unzip
+    poppler-utils unzip fonts-dejavu-core
     xdg-utils
     xvfb xauth
 )

@@ -5,7 +5,9 @@
 #include "ui/gridtexts.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QTemporaryDir>
 
@@ -64,6 +66,62 @@ private slots:
         QCOMPARE(ReadFile(csv), QByteArray("ID,NAME\r\n1,Ann\r\n2,Bob\r\n"));
         QCOMPARE(editor.MousePointer(), int(ui::WindowPointer::Default));
         QVERIFY(m_h.services.messages.calls.isEmpty());
+    }
+
+    // "PDF": the save dialog, the printer put back, the temporary text gone
+    // whatever happened; a printer list without the PDF writer prints nothing.
+    void pdfItem_data()
+    {
+        QTest::addColumn<bool>("writerListed");
+        QTest::addColumn<QString>("answer");   // {} is the test's folder
+        QTest::addColumn<bool>("printed");
+        QTest::addColumn<QString>("report");
+        QTest::newRow("printed where the user says") << true << "{}/p.pdf" << true << "";
+        QTest::newRow("Cancel in the dialog") << true << "" << false << "";
+        QTest::newRow("no PDF writer: no dialog") << false << "{}/p.pdf" << false << "";
+        QTest::newRow("a folder nobody may write: reported")
+            << true << "/proc/p.pdf" << false << "mnuPDF_Click at line 112";
+    }
+    void pdfItem()
+    {
+        QFETCH(bool, writerListed);
+        QFETCH(QString, answer);
+        QFETCH(bool, printed);
+        QFETCH(QString, report);
+        answer.replace("{}", m_dir.path());
+        QFile::remove(m_dir.filePath("p.pdf"));
+        platform::ScriptedPrinters &printers = m_h.services.printers;
+        printers.printerNames = {"Office Laser"};
+        if (writerListed)
+            printers.printerNames << "Vellacourt PDF Writer";
+        printers.defaultName = "Office Laser";
+        printers.defaultsSet.clear();
+        m_h.services.files.calls.clear();
+        m_h.services.files.answers = {answer};
+        m_h.services.messages.calls.clear();
+        QTemporaryDir temp;
+        const QByteArray oldTemp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", temp.path().toLocal8Bit());
+        Choose(m_h.windows.form3(), "mnuPDF");
+        qputenv("TMPDIR", oldTemp);
+
+        QCOMPARE(QDir(temp.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), {});
+        QCOMPARE(printers.defaultName, QString("Office Laser"));
+        QCOMPARE(printers.defaultsSet, writerListed
+                     ? QStringList({"Vellacourt PDF Writer", "Office Laser"})
+                     : QStringList({"Office Laser"}));
+        QCOMPARE(m_h.services.files.calls.size(), writerListed ? 1 : 0);
+        if (writerListed) {
+            const platform::ScriptedFileDialogs::Call &call = m_h.services.files.calls[0];
+            QCOMPARE(call.title, QString("Save PDF File"));
+            QCOMPARE(call.filter, QString("PDF Files (*.pdf)|*.pdf"));
+            QCOMPARE(QFileInfo(call.suggestedName).fileName(), QString("P.pdf"));
+        }
+        QCOMPARE(ReadFile(m_dir.filePath("p.pdf")).startsWith("%PDF-"), printed);
+        QCOMPARE(m_h.services.messages.calls.size(), report.isEmpty() ? 0 : 1);
+        if (!report.isEmpty())
+            QVERIFY(m_h.services.messages.calls[0].text.contains(report));
+        QCOMPARE(m_h.windows.form3().MousePointer(), int(ui::WindowPointer::Default));
     }
 
     // A row the database refuses: the stored values go out only when the

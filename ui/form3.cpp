@@ -114,6 +114,7 @@ void Form3::createMenu()
     handle("mnuCSV", &Form3::mnuCSV_Click);
     handle("mnuXLS", &Form3::mnuXLS_Click);
     handle("mnuXML", &Form3::mnuXML_Click);
+    handle("mnuPDF", &Form3::mnuPDF_Click);
 }
 
 void Form3::orderTabs()

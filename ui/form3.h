@@ -74,6 +74,7 @@ public:
     void mnuCSV_Click();
     void mnuXLS_Click();
     void mnuXML_Click();
+    void mnuPDF_Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "export/exportrun.h"
+
+#include <QString>
+
+class QWidget;
+
+namespace exports {
+
+// The PDF export: the tab-delimited text of the TXT export, laid out as a
+// table with Qt's PDF writer. Captions in bold at the top of every page,
+// the title and "Page n of N" on every page, landscape when the columns
+// need it; every row one line high, a text too long for its column cut
+// with an ellipsis. Two passes over the text (count and measure, then
+// draw), so memory stays the same however long the table.
+//
+// Writes the whole PDF at pdfPath or nothing: a failure or a cancel leaves
+// an existing file as it was. control.rows counts the rows drawn; *pages,
+// when given, receives the page count. Runs on any thread.
+ExportOutcome WritePdfFromText(const QString &textPath, const QString &pdfPath,
+                               const QString &title, ExportControl &control,
+                               qint64 *pages = nullptr);
+
+// WritePdfFromText on the export's own thread while `window` waits, with
+// progress over `expectedRows` (-1 when unknown) and Cancel.
+ExportOutcome PrintTextFileToPdf(const QString &textPath, const QString &pdfPath,
+                                 const QString &title, qint64 expectedRows, QWidget *window);
+
+} // namespace exports
