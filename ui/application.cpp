@@ -2,6 +2,7 @@
 
 #include "app/errorreport.h"
 #include "platform/qtservices.h"
+#include "platform/signalwatcher.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
 #include "ui/windows.h"
@@ -33,12 +34,21 @@ public:
 
 } // namespace
 
+void EndOnSignals(Windows &windows, QObject *owner)
+{
+    auto *watcher = new platform::SignalWatcher(owner);
+    QObject::connect(watcher, &platform::SignalWatcher::received, owner,
+                     [&windows](int signal) { windows.endForSignal(signal); });
+}
+
 int runGravelin(int argc, char **argv)
 {
+    platform::BlockTerminationSignals();
     GuardedApplication application(argc, argv);
     application.setQuitOnLastWindowClosed(false);
     platform::QtServices qtServices;
     Windows windows(qtServices.services());
+    EndOnSignals(windows, &application);
     Form1 &login = windows.form1();
     login.Form_Load();
     // A remembered database that opened has moved on to the chooser.

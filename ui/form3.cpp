@@ -256,6 +256,20 @@ bool Form3::prepareToEnd()
     return false;
 }
 
+QStringList Form3::writeForSignal()
+{
+    QStringList unsaved;
+    if (!m_model || !m_model->isBound() || writeChangedRows())
+        return unsaved;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        if (m_model->isRowDirty(row))
+            unsaved << QStringLiteral("row %1 of %2 could not be saved: %3")
+                           .arg(row + 1)
+                           .arg(m_boundTable, m_model->rowError(row));
+    }
+    return unsaved;
+}
+
 void Form3::Form_Load()
 {
     app::ErrorTrap trap(m_windows.services().messages, app::loc::Form3_Form_Load);

@@ -62,6 +62,9 @@ public:
     // Before the program ends: writes the changed rows and asks whether to
     // give up those that fail. False (the editor shown) when the user stays.
     bool prepareToEnd();
+    // Before the program ends on a signal: writes the changed rows and
+    // names those that could not be written, one line each.
+    QStringList writeForSignal();
 
     void Form_Load();
     void PushButton1_Click();   // < Back

@@ -8,6 +8,8 @@
 
 #include <QCoreApplication>
 
+#include <cstdio>
+
 namespace ui {
 
 bool ProgramEnd::operator()() const
@@ -24,6 +26,10 @@ Windows::Windows(platform::Services services)
       m_services(services)
 {
     endProgram = [] { QCoreApplication::exit(0); };
+    exitWith = [](int status) { QCoreApplication::exit(status); };
+    reportUnsaved = [](const QString &line) {
+        std::fprintf(stderr, "gravelin: %s\n", line.toLocal8Bit().constData());
+    };
     endProgram.mayEnd = [this] { return !m_form3 || m_form3->prepareToEnd(); };
 }
 
@@ -58,6 +64,14 @@ Form3 &Windows::form3()
         m_form3->Form_Load();
     }
     return *m_form3;
+}
+
+void Windows::endForSignal(int signal)
+{
+    const QStringList unsaved = m_form3 ? m_form3->writeForSignal() : QStringList();
+    for (const QString &line : unsaved)
+        reportUnsaved(line);
+    exitWith(unsaved.isEmpty() ? 0 : 128 + signal);
 }
 
 QString Windows::connectionString()

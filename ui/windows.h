@@ -65,6 +65,13 @@ public:
     // failed.
     ProgramEnd endProgram;
 
+    // Ends the program on a termination signal: the editor writes its
+    // changed rows as "Quit" does, without asking; rows it cannot write are
+    // reported line by line and the exit status is 128 + signal.
+    void endForSignal(int signal);
+    std::function<void(int status)> exitWith;
+    std::function<void(const QString &line)> reportUnsaved;
+
     // The table chooser's new-table dialog, shown modally over `parent`.
     std::function<void(QWidget *parent)> showNewTableDialog;
 
