@@ -143,8 +143,10 @@ void TableModel::sort(int column, Qt::SortOrder order)
 {
     if (!m_writer || column < 0 || column >= visibleColumns())
         return;
-    if (m_columns[column].sqlType.type == SQL_BLOB) {
-        emit notice(QStringLiteral("Blob columns cannot be sorted."));
+    // The server refuses to order by either; say so before asking it.
+    const unsigned type = m_columns[column].sqlType.type;
+    if (type == SQL_BLOB || type == SQL_ARRAY) {
+        emit notice(QStringLiteral("BLOB and ARRAY columns cannot be sorted."));
         return;
     }
     if (!submitAll()) {

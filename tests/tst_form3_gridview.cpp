@@ -40,6 +40,7 @@ private slots:
     void deleteOnlyTheNewRecordLineAsksNothing();
     void sortByHeaderClick();
     void sortRefusedWithUnsavedRows();
+    void blobColumnsAreNotSorted_data();
     void blobColumnsAreNotSorted();
     void readOnlyWhileSorting();
     void columnsFitTheFirstScreen();
@@ -71,7 +72,7 @@ void TestForm3GridView::init()
     m_db->exec({"CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY, V VARCHAR(10), "
                 "QTY INTEGER CHECK (QTY >= 0), DOC BLOB SUB_TYPE TEXT)",
                 "INSERT INTO T VALUES (1, 'b', 1, 'one')", "INSERT INTO T VALUES (2, 'c', 2, NULL)",
-                "INSERT INTO T VALUES (3, 'a', 3, NULL)",
+                "INSERT INTO T VALUES (3, 'a', 3, NULL)", "ALTER TABLE T ADD ARR INTEGER[2]",
                 "CREATE TABLE CHILD (ID INTEGER NOT NULL PRIMARY KEY, "
                 "T_ID INTEGER REFERENCES T (ID))",
                 "INSERT INTO CHILD VALUES (10, 1)"});
@@ -245,14 +246,22 @@ void TestForm3GridView::sortRefusedWithUnsavedRows()
     QCOMPARE(column(1), (QStringList{"b", "c", "a"}));
 }
 
+void TestForm3GridView::blobColumnsAreNotSorted_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::newRow("BLOB") << 3;
+    QTest::newRow("ARRAY: refused here, not by the server") << 4;
+}
+
 void TestForm3GridView::blobColumnsAreNotSorted()
 {
     open("T");
-    clickHeader(3);
+    QFETCH(int, column);
+    clickHeader(column);
     QCOMPARE(calls().size(), 1);
     QCOMPARE(calls().first().kind, Kind::Inform);
     QCOMPARE(calls().first().title, app::ShortTitle());
-    QCOMPARE(calls().first().text, QStringLiteral("Blob columns cannot be sorted."));
+    QCOMPARE(calls().first().text, QStringLiteral("BLOB and ARRAY columns cannot be sorted."));
     QCOMPARE(grid().horizontalHeader()->sortIndicatorSection(), -1);
 }
 
