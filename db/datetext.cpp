@@ -115,30 +115,68 @@ bool ReadTime(QStringView text, qsizetype &pos, quint32 &time)
 
 } // namespace
 
-QString DateText(qint32 date)
+namespace {
+
+// Zero-padded digits of value, exactly `width` of them (value < 10^width);
+// dates and times are formatted for every row of an export, so no printf.
+char *PutDigits(char *out, unsigned value, int width)
+{
+    for (int i = width - 1; i >= 0; --i) {
+        out[i] = char('0' + value % 10);
+        value /= 10;
+    }
+    return out + width;
+}
+
+char *PutDate(char *out, qint32 date)
 {
     const Ymd ymd = CivilFromDays(date - MjdOfUnixEpoch);
-    char buffer[32];
-    const int n = std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02u", ymd.year, ymd.month,
-                                ymd.day);
-    return QString::fromLatin1(buffer, n);
+    if (ymd.year < 0 || ymd.year > 9999)
+        return out + std::snprintf(out, 40, "%04d-%02u-%02u", ymd.year, ymd.month, ymd.day);
+    out = PutDigits(out, unsigned(ymd.year), 4);
+    *out++ = '-';
+    out = PutDigits(out, ymd.month, 2);
+    *out++ = '-';
+    return PutDigits(out, ymd.day, 2);
+}
+
+char *PutTime(char *out, quint32 time)
+{
+    const unsigned seconds = time / TimeUnitsPerSecond;
+    const unsigned fraction = time % TimeUnitsPerSecond;
+    out = PutDigits(out, seconds / 3600, 2);
+    *out++ = ':';
+    out = PutDigits(out, seconds / 60 % 60, 2);
+    *out++ = ':';
+    out = PutDigits(out, seconds % 60, 2);
+    if (fraction != 0) {
+        *out++ = '.';
+        out = PutDigits(out, fraction, 4);
+    }
+    return out;
+}
+
+} // namespace
+
+QString DateText(qint32 date)
+{
+    char buffer[48];
+    return QString::fromLatin1(buffer, PutDate(buffer, date) - buffer);
 }
 
 QString TimeText(quint32 time)
 {
-    const unsigned seconds = time / TimeUnitsPerSecond;
-    const unsigned fraction = time % TimeUnitsPerSecond;
     char buffer[32];
-    int n = std::snprintf(buffer, sizeof buffer, "%02u:%02u:%02u", seconds / 3600,
-                          seconds / 60 % 60, seconds % 60);
-    if (fraction != 0)
-        n += std::snprintf(buffer + n, sizeof buffer - n, ".%04u", fraction);
-    return QString::fromLatin1(buffer, n);
+    return QString::fromLatin1(buffer, PutTime(buffer, time) - buffer);
 }
 
 QString TimestampText(qint32 date, quint32 time)
 {
-    return DateText(date) + QLatin1Char(' ') + TimeText(time);
+    char buffer[80];
+    char *end = PutDate(buffer, date);
+    *end++ = ' ';
+    end = PutTime(end, time);
+    return QString::fromLatin1(buffer, end - buffer);
 }
 
 bool ParseDate(QStringView text, qint32 &date)
