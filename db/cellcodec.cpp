@@ -6,6 +6,7 @@
 
 #include <ibase.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <limits>
@@ -48,20 +49,25 @@ QString DecimalText(qint64 value, int scale)
     const quint64 magnitude = value < 0 ? 0 - quint64(value) : quint64(value);
     const int count = int(std::to_chars(digits, digits + sizeof digits, magnitude).ptr - digits);
     const int fraction = scale < 0 ? std::min(-scale, 30) : 0;
-    QString text;
-    text.reserve(count + fraction + 3);
+    // Composed in place and turned into a string once: every numeric cell
+    // of a grid and of an export passes through here.
+    char text[64];
+    char *out = text;
     if (value < 0)
-        text += QLatin1Char('-');
-    if (fraction == 0)
-        return text + QLatin1String(digits, count);
-    if (count <= fraction) {
-        text += QLatin1String("0.");
-        text += QString(fraction - count, QLatin1Char('0'));
-        return text + QLatin1String(digits, count);
+        *out++ = '-';
+    if (fraction == 0) {
+        out = std::copy(digits, digits + count, out);
+    } else if (count <= fraction) {
+        *out++ = '0';
+        *out++ = '.';
+        out = std::fill_n(out, fraction - count, '0');
+        out = std::copy(digits, digits + count, out);
+    } else {
+        out = std::copy(digits, digits + count - fraction, out);
+        *out++ = '.';
+        out = std::copy(digits + count - fraction, digits + count, out);
     }
-    text += QLatin1String(digits, count - fraction);
-    text += QLatin1Char('.');
-    return text + QLatin1String(digits + count - fraction, fraction);
+    return QString::fromLatin1(text, out - text);
 }
 
 struct IntRange
