@@ -1,5 +1,6 @@
 #include "app/helptexts.h"
 
+#include "app/files.h"
 #include "app/titles.h"
 
 namespace app {
@@ -75,6 +76,82 @@ QString EditorHelpText()
         + Paragraph
         + "Click a column heading to sort the table by that column; click it again to "
           "reverse the order.";
+}
+
+QString LoginUsageText()
+{
+    return QStringLiteral("This window names the database to work with: its file, or "
+                          "host[/port]:path for one on a Firebird server, with your user "
+                          "name and password. \"Next >\" opens the list of its tables.")
+        + Paragraph
+        + "Keys: Enter does \"Next >\" (on a focused button, that button); Tab and "
+          "Shift+Tab move between the boxes and buttons; Space presses a button; F1 shows "
+          "this text."
+        + Paragraph
+        + "The three values are remembered as you type them, in Vellacourt.conf in your "
+          "configuration folder (usually ~/.config), readable by you only; at the next start "
+          "the program goes straight on to the tables when the database still opens. "
+          "\"Load Sample/Example Database\" fills in the sample database; an installed "
+          "sample is read-only, so you work on your own copy in "
+        + UserSampleDatabasePath() + "."
+        + Paragraph
+        + "Started as \"gravelin FILE\" (or by opening a .fdb or .gdb file from the file "
+          "manager) the program uses FILE instead of the remembered database.";
+}
+
+QString ChooserUsageText()
+{
+    return QStringLiteral("This window lists the tables of the database. Choose one and "
+                          "press \"Next >\" to edit its rows; \"New Table\" creates a table; "
+                          "\"< Back\" returns to the login window.")
+        + Paragraph
+        + "Keys: Enter or a double-click on a table opens it; typing the first letters of a "
+          "name selects that table; the arrow keys move in the list; Tab moves between the "
+          "list and the buttons; F1 shows this text."
+        + Paragraph
+        + "Nothing is written here: a new table goes straight into the database.";
+}
+
+QString EditorUsageText()
+{
+    return QStringLiteral("This window shows the rows of one table in a grid; every row you "
+                          "change or add is written to the database as soon as you leave it. "
+                          "\"Help\" says more about editing.")
+        + Paragraph
+        + "Keys: arrows and Page Up/Down move; F2 or typing edits a cell; Enter ends the edit; "
+          "leaving the row saves it; Esc undoes the changes of the row; Ctrl+0 sets NULL; "
+          "Ctrl+Delete deletes the selected rows; Tab leaves the grid for the buttons; "
+          "F1 shows this text."
+        + Paragraph
+        + "Exports are written where you choose in the save dialog, and appear only when "
+          "complete; an XLS workbook goes to a private folder in the temporary folder and "
+          "opens in your spreadsheet application. The window's size and place are "
+          "remembered for the next start.";
+}
+
+QString NewColumnUsageText()
+{
+    return QStringLiteral("This dialog describes one column: its name, its data type, the "
+                          "size M and scale D where the type has them, a default value "
+                          "written as SQL (such as 'abc' or 0), and \"Auto Increment\" for "
+                          "a whole-number column of an empty table. \"Add\" adds it.")
+        + Paragraph
+        + "Keys: Tab moves between the fields; Space presses \"Add\" or ticks the box; Esc "
+          "closes the dialog without adding; F1 shows this text."
+        + Paragraph
+        + "Nothing is written to any file: the column goes straight into the database, or "
+          "into the new table's list of fields.";
+}
+
+QString NewTableUsageText()
+{
+    return QStringLiteral("This dialog creates a table: type its name, add its fields one by "
+                          "one with \"Add\", remove the selected ones with \"Delete "
+                          "Selected\", and press \"Save\" to create the table in the database. "
+                          "If the database refuses it, everything you typed stays.")
+        + Paragraph
+        + "Keys: Tab moves between the name, the list and the buttons; Space presses a "
+          "button; Esc closes the dialog like \"Cancel\"; F1 shows this text.";
 }
 
 } // namespace app

@@ -16,4 +16,11 @@ QString ServerNoticeText();
 // Table editor "Help": how editing in the grid works.
 QString EditorHelpText();
 
+// F1 in each window: what the window does, its keys, and where files go.
+QString LoginUsageText();
+QString ChooserUsageText();
+QString EditorUsageText();
+QString NewColumnUsageText();
+QString NewTableUsageText();
+
 } // namespace app

@@ -11,4 +11,9 @@ inline constexpr const char *KeyUser = "FireBirdUser";
 inline constexpr const char *KeyPassword = "FireBirdPassword";
 inline constexpr const char *DefaultUser = "SYSDBA";
 
+// Where the windows were, kept between runs in the same section: the spot
+// of the window chain as "x,y", and the editor's frame as "x,y,width,height".
+inline constexpr const char *KeyWindowPosition = "WindowPosition";
+inline constexpr const char *KeyEditorGeometry = "EditorGeometry";
+
 } // namespace app

@@ -12,6 +12,7 @@ GRAVELIN_PACKAGES=(
     libxlsxwriter-dev
     poppler-utils unzip fonts-dejavu-core
     xdg-utils
+    desktop-file-utils shared-mime-info
     xvfb xauth
 )
 

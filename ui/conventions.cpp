@@ -10,10 +10,10 @@
 #include <QGroupBox>
 #include <QIcon>
 #include <QImage>
+#include <QPixmap>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QWidget>
@@ -60,38 +60,37 @@ QFont DialogFont()
     return font;
 }
 
-namespace {
-
-QPixmap DrawIcon(int size)
-{
-    // A database drum: three stacked discs.
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const qreal w = size * 0.72, x = (size - w) / 2, h = size * 0.2;
-    painter.setPen(QPen(QColor(0x1d, 0x3a, 0x66), size / 32.0 + 0.5));
-    for (int disc = 2; disc >= 0; --disc) {
-        const qreal top = size * 0.12 + disc * size * 0.24;
-        painter.setBrush(QColor(0x3b, 0x6e, 0xa5));
-        painter.drawRect(QRectF(x, top + h / 2, w, size * 0.24));
-        painter.setBrush(QColor(0x8f, 0xb4, 0xe0));
-        painter.drawEllipse(QRectF(x, top, w, h));
-    }
-    return pixmap;
-}
-
-} // namespace
-
 QIcon ApplicationIcon()
 {
     static const QIcon icon = [] {
-        QIcon drawn;
-        for (int size : {16, 32, 48, 64})
-            drawn.addPixmap(DrawIcon(size));
-        return drawn;
+        QIcon sizes;
+        for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+            sizes.addFile(QStringLiteral(":/icons/gravelin-%1.png").arg(size), QSize(size, size));
+        return sizes;
     }();
     return icon;
+}
+
+bool IsEnterKey(const QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    return (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && modifiers == Qt::NoModifier;
+}
+
+bool TakeCommonKey(QWidget *window, QKeyEvent *event, const std::function<void()> &showHelp)
+{
+    if (event->key() == Qt::Key_F1 || event->key() == Qt::Key_Help) {
+        showHelp();
+        return true;
+    }
+    if (IsEnterKey(event)) {
+        if (auto *button = qobject_cast<QPushButton *>(window->focusWidget())) {
+            button->click();
+            return true;
+        }
+    }
+    return false;
 }
 
 void ApplyFormColors(QWidget *window)

@@ -4,10 +4,12 @@
 #include <QHash>
 #include <QObject>
 
+#include <functional>
 #include <optional>
 
 class QFont;
 class QIcon;
+class QKeyEvent;
 class QPushButton;
 class QWidget;
 
@@ -25,8 +27,14 @@ QFont DialogFont();       // Arial 9 pt: the schema dialogs
 QPushButton *NewPushButton(QWidget *parent, const char *name, const QString &caption,
                            int left, int top, int width, int height);
 
-// The icon every window of the program shows.
+// The icon every window of the program shows: the application icon, drawn
+// in every size from 16 to 256 pixels.
 QIcon ApplicationIcon();
+
+// Keys every window shares: F1 runs `showHelp`, and Enter on a focused push
+// button presses it (Qt does that only inside dialogs). True when taken.
+bool TakeCommonKey(QWidget *window, QKeyEvent *event, const std::function<void()> &showHelp);
+bool IsEnterKey(const QKeyEvent *event);
 
 // Gives the window and its frames, labels, check boxes and option buttons
 // the button-face colour.

@@ -12,6 +12,7 @@
 #include "ui/windows.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -58,6 +59,7 @@ Form1::Form1(Windows &windows)
     createControls();
     connectHandlers();
     orderTabs();
+    nameForAssistiveTools();
     m_hover = new HoverRule(m_pointer, this);
     for (QWidget *button : {m_pushButton1, m_pushButton2, m_pushButton3, m_pushButton4,
                             m_pushButton5, m_pushButton7})
@@ -74,6 +76,7 @@ void Form1::createControls()
     m_pushButton2 = NewPushButton(this, "PushButton2", "Help", 120, 120, 7800, 405);
     createFrame();
     m_pushButton3 = NewPushButton(this, "PushButton3", "Next >", 120, 3000, 7800, 405);
+    m_pushButton3->setDefault(true);   // Enter (keyPressEvent)
 }
 
 void Form1::createFrame()
@@ -117,6 +120,17 @@ void Form1::orderTabs()
     m_text1->setFocus();
 }
 
+// Buttons are named by their captions, unless a caption says too little.
+void Form1::nameForAssistiveTools()
+{
+    m_text1->setAccessibleName(QStringLiteral("Database file"));
+    m_text7->setAccessibleName(QStringLiteral("User name"));
+    m_text2->setAccessibleName(QStringLiteral("Password"));
+    m_pushButton5->setAccessibleName(QStringLiteral("Browse for the database file"));
+    m_pushButton4->setAccessibleName(QStringLiteral("Firebird server notice"));
+    m_pushButton3->setAccessibleName(QStringLiteral("Next"));
+}
+
 db::ConnectionProfile Form1::profile() const
 {
     return db::ConnectionProfile{m_text1->text(), m_text7->text(), m_text2->text()};
@@ -137,16 +151,37 @@ void Form1::Form_Load()
                 throw std::runtime_error("Invalid picture");
         });
     }
-    trap.step(128, [&] { m_text1->setText(services.settings.get(section, app::KeyDatabase)); });
+    trap.step(128, [&] {
+        m_text1->setText(m_startFile.isEmpty() ? services.settings.get(section, app::KeyDatabase)
+                                               : m_startFile);
+    });
     trap.step(130, [&] { m_text2->setText(services.settings.get(section, app::KeyPassword)); });
     trap.step(132, [&] {
         m_text7->setText(services.settings.get(section, app::KeyUser, app::DefaultUser));
     });
     if (trap.test(134, [&] { return !m_text1->text().isEmpty(); })) {
-        if (trap.test(136, [&] { return db::CanConnect(m_windows.connectionString()); }))
+        if (trap.test(136, [&] { return canOpenStartDatabase(); }))
             trap.step(138, [&] { PushButton3_Click(); });
     }
     trap.step(138, [&] { app::CheckPdfPrinter(services.printers, services.messages); });
+}
+
+// A remembered database that no longer opens is passed over in silence; a
+// file the user has just named gets the reason, over the login window.
+bool Form1::canOpenStartDatabase()
+{
+    if (m_startFile.isEmpty())
+        return db::CanConnect(m_windows.connectionString());
+    try {
+        db::TestConnection(m_windows.connectionString());
+        return true;
+    } catch (...) {
+        const QString reason = app::Describe(std::current_exception());
+        show();
+        m_windows.services().messages.informWithDetail(
+            app::ShortTitle(), QStringLiteral("Could not connect."), reason);
+        return false;
+    }
 }
 
 void Form1::PushButton1_Click()
@@ -249,6 +284,17 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
             box->selectAll();
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void Form1::keyPressEvent(QKeyEvent *event)
+{
+    platform::MessageBoxes &messages = m_windows.services().messages;
+    if (TakeCommonKey(this, event,
+                      [&] { messages.inform(app::ShortTitle(), app::LoginUsageText()); }))
+        return;
+    if (IsEnterKey(event))
+        return m_pushButton3->click();
+    QWidget::keyPressEvent(event);
 }
 
 void Form1::closeEvent(QCloseEvent *event)

@@ -25,6 +25,10 @@ public:
     db::ConnectionProfile profile() const;
     int MousePointer() const { return m_pointer.value(); }
 
+    // A database file named on the command line: the start-up sequence
+    // opens it in place of the remembered one, and says why when it cannot.
+    void openOnStart(const QString &databaseFile) { m_startFile = databaseFile; }
+
     void Form_Load();
     void PushButton1_Click();   // Test Connection
     void PushButton2_Click();   // Help
@@ -39,17 +43,21 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void createControls();
     void createFrame();
     void connectHandlers();
     void orderTabs();
+    void nameForAssistiveTools();
+    bool canOpenStartDatabase();
     void remember(const char *key, const QString &text);
 
     Windows &m_windows;
     WindowPointer m_pointer{this};
     HoverRule *m_hover = nullptr;
+    QString m_startFile;
 
     QPushButton *m_pushButton1 = nullptr;
     QPushButton *m_pushButton2 = nullptr;

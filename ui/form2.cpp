@@ -2,6 +2,7 @@
 
 #include "app/errortrap.h"
 #include "app/files.h"
+#include "app/helptexts.h"
 #include "app/titles.h"
 #include "db/firebird.h"
 #include "ui/form1.h"
@@ -11,6 +12,7 @@
 
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -47,6 +49,14 @@ void Form2::createControls()
     m_list1->setObjectName(QStringLiteral("List1"));
     m_list1->setSelectionMode(QAbstractItemView::SingleSelection);
     PlaceTwips(m_list1, 240, 300, 7320, 1410);
+
+    m_list1->setAccessibleName(QStringLiteral("Tables"));
+    m_pushButton2->setAccessibleName(QStringLiteral("Back"));
+    m_pushButton3->setAccessibleName(QStringLiteral("Next"));
+    // Enter or a double-click on an entry opens it; typed letters already
+    // jump to the first table that starts with them.
+    m_list1->installEventFilter(this);
+    connect(m_list1, &QListWidget::itemDoubleClicked, this, &Form2::PushButton3_Click);
 
     QWidget::setTabOrder(m_pushButton2, m_pushButton3);
     QWidget::setTabOrder(m_pushButton3, m_pushButton1);
@@ -120,6 +130,32 @@ void Form2::PushButton3_Click()
     trap.step(126, [&] { m_windows.form3().DataGrid1()->setFocus(); });
     trap.step(128, [&] { hide(); });
     trap.step(130, [&] { m_pointer.set(WindowPointer::Default); });
+}
+
+// The list has the focus whenever the window comes up, so that Enter and
+// the typed letters reach it at once.
+void Form2::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    m_list1->setFocus();
+}
+
+bool Form2::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_list1 && event->type() == QEvent::KeyPress
+        && IsEnterKey(static_cast<QKeyEvent *>(event))) {
+        PushButton3_Click();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form2::keyPressEvent(QKeyEvent *event)
+{
+    platform::MessageBoxes &messages = m_windows.services().messages;
+    if (!TakeCommonKey(this, event,
+                       [&] { messages.inform(app::ShortTitle(), app::ChooserUsageText()); }))
+        QWidget::keyPressEvent(event);
 }
 
 void Form2::closeEvent(QCloseEvent *event)

@@ -16,6 +16,7 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -89,6 +90,13 @@ void Form3::createControls()
     m_pushButton7 = NewPushButton(this, "PushButton7", "Add New Column", 6840, 6960, 2760, 405);
     m_pushButton6 = NewPushButton(this, "PushButton6", "Export Table As..", 9720, 6960, 2640, 405);
     m_pushButton3 = NewPushButton(this, "PushButton3", "Quit", 12480, 6960, 1800, 405);
+
+    m_dataGrid1->setAccessibleName(QStringLiteral("Rows of the open table"));
+    // Tab goes on to the buttons in the designed order; the arrow keys move
+    // between cells.
+    m_dataGrid1->setTabKeyNavigation(false);
+    m_pushButton1->setAccessibleName(QStringLiteral("Back"));
+    m_pushButton6->setAccessibleName(QStringLiteral("Export Table As"));
 
     connect(m_pushButton1, &QPushButton::clicked, this, &Form3::PushButton1_Click);
     connect(m_pushButton3, &QPushButton::clicked, this, &Form3::PushButton3_Click);
@@ -334,6 +342,14 @@ void Form3::PushButton8_Click()
         if (!move.limitReached)
             rows.moveToNewRecordLine();
     });
+}
+
+void Form3::keyPressEvent(QKeyEvent *event)
+{
+    platform::MessageBoxes &messages = m_windows.services().messages;
+    if (!TakeCommonKey(this, event,
+                       [&] { messages.inform(app::ShortTitle(), app::EditorUsageText()); }))
+        QWidget::keyPressEvent(event);
 }
 
 void Form3::closeEvent(QCloseEvent *event)

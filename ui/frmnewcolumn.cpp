@@ -2,6 +2,7 @@
 
 #include "app/errortrap.h"
 #include "app/files.h"
+#include "app/helptexts.h"
 #include "app/titles.h"
 #include "ui/frmnewtable.h"
 #include "ui/windows.h"
@@ -9,6 +10,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -38,9 +40,10 @@ QLabel *frmNewColumn::newLabel(const char *name, const char *caption, int left, 
     auto *label = new QLabel(QString::fromLatin1(caption), this);
     label->setObjectName(QString::fromLatin1(name));
     PlaceTwips(label, left, top, width, 225);
-    // Where Arial is missing a wider face stands in: the caption is not cut
-    // off, and the box beside it stays on top.
-    label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
+    // Where Arial is missing a wider or taller face stands in: the caption
+    // is not cut off, and the box beside it stays on top.
+    label->resize(std::max(label->width(), label->sizeHint().width()),
+                  std::max(label->height(), label->fontMetrics().height()));
     label->lower();
     return label;
 }
@@ -74,6 +77,12 @@ void frmNewColumn::createControls()
     PlaceTwips(m_chkAutoInc, 1080, 1755, 1920, 345);
     m_pushButton1 = NewPushButton(this, "PushButton1", "Add", 120, 2160, 7800, 405);
     m_pushButton1->setAutoDefault(false);
+
+    m_txtName->setAccessibleName(QStringLiteral("Column name"));
+    m_cboDataType->setAccessibleName(QStringLiteral("Data type"));
+    m_txtM->setAccessibleName(QStringLiteral("Size (M)"));
+    m_txtD->setAccessibleName(QStringLiteral("Scale (D)"));
+    m_txtDefault->setAccessibleName(QStringLiteral("Default value, as SQL"));
 
     QWidget *order[] = {m_txtName, m_cboDataType, m_txtM, m_txtD, m_txtDefault, m_chkAutoInc,
                         m_pushButton1};
@@ -207,6 +216,14 @@ void frmNewColumn::addToList(app::ErrorTrap &trap, const db::sql::ColumnSpec &sp
         row->setToolTip(FieldColumn::AutoIncrement, db::sql::IdentityText(spec));
     });
     trap.step(150, [&] { accept(); });
+}
+
+void frmNewColumn::keyPressEvent(QKeyEvent *event)
+{
+    platform::MessageBoxes &messages = m_windows.services().messages;
+    if (!TakeCommonKey(this, event,
+                       [&] { messages.inform(app::ShortTitle(), app::NewColumnUsageText()); }))
+        QDialog::keyPressEvent(event);
 }
 
 } // namespace ui

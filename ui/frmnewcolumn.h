@@ -9,6 +9,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QKeyEvent;
 class QLineEdit;
 class QPushButton;
 class QTreeWidget;
@@ -50,6 +51,9 @@ public:
 
     void Form_Load();
     void PushButton1_Click();   // Add
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void createControls();

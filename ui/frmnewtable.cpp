@@ -2,12 +2,15 @@
 
 #include "app/errortrap.h"
 #include "app/files.h"
+#include "app/helptexts.h"
+#include "app/titles.h"
 #include "db/schemachange.h"
 #include "ui/frmnewcolumn.h"
 #include "ui/windows.h"
 
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -85,6 +88,9 @@ void frmNewTable::createControls()
     m_txtName = new QLineEdit(m_frame2);
     m_txtName->setObjectName(QStringLiteral("txtName"));
     PlaceTwips(m_txtName, 240, 300, 7305, 330);
+
+    m_txtName->setAccessibleName(QStringLiteral("Table name"));
+    m_listView1->setAccessibleName(QStringLiteral("Fields of the new table"));
 
     QWidget *order[] = {m_pushButton4, m_pushButton1, m_pushButton2, m_pushButton3, m_listView1,
                         m_txtName};
@@ -194,6 +200,14 @@ void ShowNewTableDialog(Windows &windows, QWidget *parent)
 {
     frmNewTable dialog(windows, parent);
     dialog.showModal();
+}
+
+void frmNewTable::keyPressEvent(QKeyEvent *event)
+{
+    platform::MessageBoxes &messages = m_windows.services().messages;
+    if (!TakeCommonKey(this, event,
+                       [&] { messages.inform(app::ShortTitle(), app::NewTableUsageText()); }))
+        QDialog::keyPressEvent(event);
 }
 
 } // namespace ui

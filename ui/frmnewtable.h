@@ -6,6 +6,7 @@
 #include <QDialog>
 
 class QGroupBox;
+class QKeyEvent;
 class QLineEdit;
 class QPushButton;
 class QTreeWidget;
@@ -49,6 +50,9 @@ public:
     void PushButton1_Click();   // Delete Selected
     void PushButton2_Click();   // Save
     void PushButton3_Click();   // Cancel
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void createControls();

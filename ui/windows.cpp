@@ -5,6 +5,7 @@
 #include "ui/form2.h"
 #include "ui/form3.h"
 #include "ui/frmnewtable.h"
+#include "ui/placement.h"
 
 #include <QCoreApplication>
 
@@ -23,7 +24,8 @@ bool ProgramEnd::operator()() const
 
 Windows::Windows(platform::Services services)
     : showNewTableDialog([this](QWidget *parent) { ShowNewTableDialog(*this, parent); }),
-      m_services(services)
+      m_services(services),
+      m_placement(std::make_unique<WindowPlacement>(services.settings))
 {
     endProgram = [] { QCoreApplication::exit(0); };
     exitWith = [](int status) { QCoreApplication::exit(status); };
@@ -35,7 +37,9 @@ Windows::Windows(platform::Services services)
 
 Windows::~Windows()
 {
-    // The editor and the chooser go before the login window they read from.
+    // What the windows' places were is written before they go; the editor
+    // and the chooser go before the login window they read from.
+    m_placement.reset();
     m_form3.reset();
     m_form2.reset();
     m_form1.reset();
@@ -43,8 +47,10 @@ Windows::~Windows()
 
 Form1 &Windows::form1()
 {
-    if (!m_form1)
+    if (!m_form1) {
         m_form1 = std::make_unique<Form1>(*this);
+        m_placement->follow(m_form1.get());
+    }
     return *m_form1;
 }
 
@@ -52,6 +58,7 @@ Form2 &Windows::form2()
 {
     if (!m_form2) {
         m_form2 = std::make_unique<Form2>(*this);
+        m_placement->follow(m_form2.get());
         m_form2->Form_Load();
     }
     return *m_form2;
@@ -61,6 +68,7 @@ Form3 &Windows::form3()
 {
     if (!m_form3) {
         m_form3 = std::make_unique<Form3>(*this);
+        m_placement->followEditor(m_form3.get());
         m_form3->Form_Load();
     }
     return *m_form3;

@@ -14,6 +14,7 @@ namespace ui {
 class Form1;
 class Form2;
 class Form3;
+class WindowPlacement;
 
 // Ends the program. Assigning sets what ending does; calling first lets
 // `mayEnd` save what it can and ask, and ends only when it agrees.
@@ -52,6 +53,7 @@ public:
     Form3 &form3();
     bool form2Loaded() const { return m_form2 != nullptr; }
     bool form3Loaded() const { return m_form3 != nullptr; }
+    WindowPlacement &placement() { return *m_placement; }
 
     // The connection string of the login window's profile, as it is now.
     QString connectionString();
@@ -77,6 +79,7 @@ public:
 
 private:
     platform::Services m_services;
+    std::unique_ptr<WindowPlacement> m_placement;
     std::unique_ptr<Form1> m_form1;
     std::unique_ptr<Form2> m_form2;
     std::unique_ptr<Form3> m_form3;
