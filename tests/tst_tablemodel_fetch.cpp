@@ -253,19 +253,19 @@ void tst_TableModelFetch::fetchAllDuringSortCompletes()
     QCOMPARE(display(model, 4999, 1), QString("v0"));
 }
 
-// The engine cannot sort by an array: the rows stay as they were and
-// reading them goes on.
+// A sort the engine refuses (its column was renamed by someone else since
+// the table was opened): the rows stay as they were and reading them goes on.
 void tst_TableModelFetch::failedSortKeepsTheTableReadable()
 {
     TempDatabase database;
     fill(database, "T", 5000);
-    database.exec("ALTER TABLE T ADD A INTEGER[3]");
     TableModel model;
     QVERIFY(bindFirst(model, database, "T"));
     QVERIFY(waitForCount(model, 5000));
     QSignalSpy busy(&model, &TableModel::busyChanged);
     QSignalSpy failed(&model, &TableModel::readFailed);
-    model.sort(2, Qt::AscendingOrder);
+    database.exec("ALTER TABLE T ALTER COLUMN V TO RENAMED");
+    model.sort(1, Qt::AscendingOrder);
     QVERIFY(model.isBusy());
     QVERIFY(!model.setData(model.index(0, 1), "lost"));   // the rows may be replaced
     QVERIFY(!model.setNull(model.index(0, 1)));
