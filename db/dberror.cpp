@@ -6,10 +6,11 @@
 
 namespace db {
 
-DbError::DbError(const QString &message, std::vector<long> codes)
+DbError::DbError(const QString &message, std::vector<long> codes, QStringList arguments)
     : std::runtime_error(message.toStdString())
     , m_message(message)
     , m_codes(std::move(codes))
+    , m_arguments(std::move(arguments))
 {
 }
 

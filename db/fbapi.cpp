@@ -50,6 +50,20 @@ std::vector<long> gdsCodes(const intptr_t *vector)
     return codes;
 }
 
+QStringList textArguments(const intptr_t *vector)
+{
+    QStringList arguments;
+    for (const intptr_t *p = vector; *p != isc_arg_end;) {
+        const intptr_t kind = *p++;
+        if (kind == isc_arg_string)
+            arguments << QString::fromUtf8(reinterpret_cast<const char *>(*p));
+        else if (kind == isc_arg_cstring)
+            arguments << QString::fromUtf8(reinterpret_cast<const char *>(p[1]), int(p[0]));
+        p += (kind == isc_arg_cstring) ? 2 : 1;
+    }
+    return arguments;
+}
+
 } // namespace
 
 Firebird::IMaster *master()
@@ -88,7 +102,7 @@ DbError Status::error() const
     QString text = interpret(vector);
     if (text.isEmpty())
         text = QStringLiteral("Unknown database error");
-    return DbError(text, gdsCodes(vector));
+    return DbError(text, gdsCodes(vector), textArguments(vector));
 }
 
 void Status::check() const

@@ -191,6 +191,7 @@ WriteResult RowWriter::run(const QString &sql, const std::vector<Param> &params,
     } catch (const DbError &error) {
         tx.rollback();
         result.error = error.message();
+        result.cause = error;
     }
     return result;
 }

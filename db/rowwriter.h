@@ -28,6 +28,7 @@ struct WriteResult
     QString error;
     StoredRow row;
     bool stale = false;   // the guarded row was not found: changed or deleted elsewhere
+    std::optional<DbError> cause{};   // the server's refusal, when it was one
 };
 
 // Writes single rows of one table back, each in its own short read-committed

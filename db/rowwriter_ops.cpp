@@ -15,6 +15,13 @@ WriteResult failure(const QString &message)
     return result;
 }
 
+WriteResult failure(const DbError &error)
+{
+    WriteResult result = failure(error.message());
+    result.cause = error;
+    return result;
+}
+
 } // namespace
 
 // The parameters of the edited columns, in column order; the first value
@@ -60,7 +67,7 @@ WriteResult RowWriter::update(const std::vector<Cell> &original, const RowEdits 
                                                     guard, returningColumns());
         return run(sql, params, tx, true);
     } catch (const DbError &error) {
-        return failure(error.message());
+        return failure(error);
     }
 }
 
@@ -78,7 +85,7 @@ WriteResult RowWriter::insert(const RowEdits &edits)
                                            returningColumns());
         return run(sql, params, tx, true);
     } catch (const DbError &error) {
-        return failure(error.message());
+        return failure(error);
     }
 }
 
@@ -98,7 +105,7 @@ WriteResult RowWriter::remove(const std::vector<Cell> &original)
         const QStringList keys = m_schema.keyless() ? QStringList{DbKey} : m_schema.keyColumns;
         return run(sql::DeleteRow(m_schema.table, keys, guard), params, tx, false);
     } catch (const DbError &error) {
-        return failure(error.message());
+        return failure(error);
     }
 }
 

@@ -104,7 +104,7 @@ int TableModel::rowCount(const QModelIndex &parent) const
 {
     if (parent.isValid() || !m_writer)
         return 0;
-    return m_rows.size() + m_placeholders + m_inserted.size() + 1;
+    return m_rows.size() + m_placeholders + m_inserted.size() + (hasNewRecordLine() ? 1 : 0);
 }
 
 int TableModel::columnCount(const QModelIndex &parent) const
@@ -114,7 +114,7 @@ int TableModel::columnCount(const QModelIndex &parent) const
 
 int TableModel::recordCount() const
 {
-    return std::max(0, rowCount() - 1);
+    return m_rows.size() + m_placeholders + m_inserted.size();
 }
 
 TableModel::Source TableModel::sourceOf(int row) const
@@ -280,10 +280,13 @@ QVariant TableModel::headerData(int section, Qt::Orientation orientation, int ro
     }
     if (role == Qt::ToolTipRole)
         return rowError(section);
+    const auto it = m_edits.find(section);
+    if (it != m_edits.end() && !it->second.error.isEmpty())
+        return QStringLiteral("!");
     if (section == newRecordRow())
         return QStringLiteral("*");
-    if (const auto it = m_edits.find(section); it != m_edits.end())
-        return it->second.error.isEmpty() ? QStringLiteral("✎") : QStringLiteral("!");
+    if (it != m_edits.end())
+        return QStringLiteral("✎");
     return section + 1;
 }
 

@@ -7,11 +7,23 @@
 #include <QAbstractTableModel>
 #include <QCache>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
 
 namespace db {
+
+// A typed value of a row the server refused, for putting the refusal into
+// words (which column cannot hold which character, say).
+struct RefusedCell
+{
+    QString column;
+    unsigned charSet = 0;      // the column's own
+    unsigned charLength = 0;   // text columns: declared length in characters
+    QString text;
+};
+using RefusalWording = std::function<QString(const DbError &, const std::vector<RefusedCell> &)>;
 
 // The table editor's grid model: one table, keyed by its primary key or
 // RDB$DB_KEY, read lazily in batches off the UI thread and shown with exact
@@ -56,19 +68,30 @@ public:
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
     int recordCount() const;                 // every row but the new-record line
-    int newRecordRow() const { return rowCount() - 1; }
+    // A table the user may not write (a join view, say) has no new-record
+    // line; newRecordRow() is then -1.
+    bool hasNewRecordLine() const { return m_writer && m_writer->canWrite(); }
+    int newRecordRow() const { return hasNewRecordLine() ? rowCount() - 1 : -1; }
     bool allRowsFetched() const { return m_atEnd; }
     void fetchAll();
     bool isBusy() const { return m_sorting; }
 
     bool setNull(const QModelIndex &index);
+    // Empties a cell as Delete does: NULL where the column allows it, else
+    // an empty text; false for a cell that can be neither.
+    bool clearCell(const QModelIndex &index);
+    // Drops the cell's unsaved value; false when it had none.
+    bool revertCell(const QModelIndex &index);
     bool isRowDirty(int row) const { return m_edits.count(row) != 0; }
     bool hasUnsavedRows() const { return !m_edits.empty(); }
     QString rowError(int row) const;
+    // How the server's refusals are told; without it, in the server's text.
+    void setRefusalWording(RefusalWording wording) { m_wording = std::move(wording); }
     // Writes the row's edits; false (with rowError set) when the write failed.
     bool submitRow(int row);
     bool submitAll();
     void revertRow(int row);
+    void revertAll();
     // Deletes the given rows; returns the messages of those that failed.
     QStringList deleteRows(QList<int> rows);
 
@@ -112,6 +135,7 @@ private:
     void storeWrittenRow(int row, const StoredRow &written, bool inserted);
     void refreshRow(int row);
     int visibleColumns() const;
+    QString refusalText(const WriteResult &result, const RowEdits &edits) const;
 
     QString m_connectionString;
     QString m_table;
@@ -131,6 +155,7 @@ private:
     std::map<int, PendingRow> m_edits;
     mutable QCache<QByteArray, QString> m_blobTexts{4000};
     mutable qint64 m_requested = 0;
+    RefusalWording m_wording;
 };
 
 } // namespace db

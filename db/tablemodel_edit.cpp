@@ -1,5 +1,9 @@
 #include "db/tablemodel.h"
 
+#include <ibase.h>
+
+#include <algorithm>
+
 namespace db {
 
 bool TableModel::setData(const QModelIndex &index, const QVariant &value, int role)
@@ -42,6 +46,34 @@ bool TableModel::setNull(const QModelIndex &index)
     return true;
 }
 
+bool TableModel::clearCell(const QModelIndex &index)
+{
+    if (!index.isValid() || index.column() >= visibleColumns())
+        return false;
+    const Column &c = m_columns[index.column()];
+    if (c.nullable)
+        return setNull(index);
+    const bool text = c.sqlType.type == SQL_TEXT || c.sqlType.type == SQL_VARYING
+                      || (c.sqlType.type == SQL_BLOB && IsEditableType(c));
+    return text && setData(index, QString(), Qt::EditRole);
+}
+
+bool TableModel::revertCell(const QModelIndex &index)
+{
+    const auto it = m_edits.find(index.row());
+    if (it == m_edits.end() || index.column() >= int(it->second.values.size())
+        || !it->second.values[index.column()])
+        return false;
+    it->second.values[index.column()].reset();
+    const bool rowLeftUnchanged = std::none_of(it->second.values.begin(), it->second.values.end(),
+                                               [](const auto &value) { return value.has_value(); });
+    if (rowLeftUnchanged)
+        m_edits.erase(it);
+    emit dataChanged(index, index);
+    emit headerDataChanged(Qt::Vertical, index.row(), index.row());
+    return true;
+}
+
 bool TableModel::submitRow(int row)
 {
     const auto it = m_edits.find(row);
@@ -51,7 +83,7 @@ bool TableModel::submitRow(int row)
     const WriteResult result = inserting ? m_writer->insert(it->second.values)
                                          : m_writer->update(storedCells(row), it->second.values);
     if (!result.ok) {
-        it->second.error = result.error;
+        it->second.error = refusalText(result, it->second.values);
         if (result.stale && !inserting)
             refreshRow(row);
         emit dataChanged(index(row, 0), index(row, columnCount() - 1));
@@ -65,6 +97,20 @@ bool TableModel::submitRow(int row)
     emit dataChanged(index(row, 0), index(row, columnCount() - 1));
     emit headerDataChanged(Qt::Vertical, row, row);
     return true;
+}
+
+QString TableModel::refusalText(const WriteResult &result, const RowEdits &edits) const
+{
+    if (!result.cause || !m_wording)
+        return result.error;
+    std::vector<RefusedCell> cells;
+    for (int i = 0; i < int(edits.size()); ++i) {
+        if (edits[i] && !edits[i]->null) {
+            const Column &c = m_columns[i];
+            cells.push_back({c.name, c.sourceCharSet, c.charLength, edits[i]->text});
+        }
+    }
+    return m_wording(*result.cause, cells);
 }
 
 bool TableModel::submitAll()
@@ -85,6 +131,12 @@ void TableModel::revertRow(int row)
         return;
     emit dataChanged(index(row, 0), index(row, columnCount() - 1));
     emit headerDataChanged(Qt::Vertical, row, row);
+}
+
+void TableModel::revertAll()
+{
+    while (!m_edits.empty())
+        revertRow(m_edits.rbegin()->first);
 }
 
 // The server's values of the written row (identity, defaults, triggers)
@@ -142,7 +194,7 @@ QStringList TableModel::deleteRows(QList<int> rows)
             continue;
         const WriteResult result = m_writer->remove(storedCells(row));
         if (!result.ok) {
-            failures << QStringLiteral("Row %1: %2").arg(row + 1).arg(result.error);
+            failures << QStringLiteral("Row %1: %2").arg(row + 1).arg(refusalText(result, {}));
             if (result.stale) {
                 refreshRow(row);
                 emit dataChanged(index(row, 0), index(row, columnCount() - 1));

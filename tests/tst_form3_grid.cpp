@@ -222,7 +222,7 @@ void TestForm3Grid::clickElsewhereAfterFailureReturns()
     open("T");
     go(0, 2);
     type("-1");
-    key(Qt::Key_Return);
+    grid().commitOpenEditor();
     const QRect target = grid().visualRect(model().index(2, 1));
     QTest::mouseClick(grid().viewport(), Qt::LeftButton, {}, target.center());
     QCOMPARE(calls().size(), 1);
@@ -316,7 +316,7 @@ void TestForm3Grid::nullAndEmptyLookDifferent()
     // An edited row is tinted; numbers lean right.
     go(0, 1);
     type("edited");
-    key(Qt::Key_Return);
+    grid().commitOpenEditor();
     QStyleOptionViewItem edited;
     probe.initStyleOption(&edited, model().index(0, 2));
     QCOMPARE(edited.backgroundBrush.color(), ui::EditedRowColor);

@@ -10,6 +10,7 @@
 #include "ui/gridnavigator.h"
 #include "ui/gridtexts.h"
 #include "ui/gridview.h"
+#include "ui/refusaltexts.h"
 #include "ui/rownavigator.h"
 #include "ui/windows.h"
 
@@ -160,6 +161,7 @@ void Form3::createModel()
         return;
     m_model = new db::TableModel(this);
     m_dataGrid1->setTableModel(m_model);
+    m_model->setRefusalWording(&RefusalText);
     platform::MessageBoxes &messages = m_windows.services().messages;
     connect(m_model, &db::TableModel::busyChanged, this, &Form3::setBusy);
     connect(m_model, &db::TableModel::firstRowsArrived, m_dataGrid1, &GridView::fitColumns);
@@ -292,8 +294,25 @@ void Form3::Form_Load()
     trap.step(110, [&] { setWindowTitle(QString::fromLatin1(app::DisplayTitle)); });
 }
 
+// Rows that could not be written are asked about now, not when the next
+// table is opened; going back gives them up.
+bool Form3::mayGoBack()
+{
+    if (!m_model || !m_model->isBound() || writeChangedRows())
+        return true;
+    if (!m_windows.services().messages.ask(app::ShortTitle(),
+                                           BackQuestion(unsavedRowCount(), m_boundTable))) {
+        showFirstUnsavedRow();
+        return false;
+    }
+    m_model->revertAll();
+    return true;
+}
+
 void Form3::PushButton1_Click()
 {
+    if (!mayGoBack())
+        return;
     app::ErrorTrap trap(m_windows.services().messages, app::loc::Form3_PushButton1_Click);
     trap.step(100, [&] { m_windows.form2().show(); });
     trap.step(102, [&] { hide(); });

@@ -92,6 +92,7 @@ private:
     void createModel();
     bool writeChangedRows();
     bool mayRelease();
+    bool mayGoBack();
     void keepBoundTable();
     void showFirstUnsavedRow();
     int unsavedRowCount() const;

@@ -27,10 +27,14 @@ CellLook LookOf(const QModelIndex &index)
         case TableModel::RowState::Failed:
             look.background = FailedRowColor;
             break;
+        case TableModel::RowState::NotFetched:
+            return look;
         default:
             break;
         }
     }
+    if (!look.background && !(index.flags() & Qt::ItemIsEditable))
+        look.background = ReadOnlyCellColor;
     return look;
 }
 

@@ -8,7 +8,8 @@
 namespace ui {
 
 // How a cell of the editor's grid is drawn apart from its text: NULL in grey
-// italics (unlike an empty text), edited rows tinted, failed rows red.
+// italics (unlike an empty text), edited rows tinted, failed rows red,
+// cells that cannot be changed (a view's, a computed column's) greyed.
 struct CellLook
 {
     bool italic = false;
@@ -19,6 +20,7 @@ struct CellLook
 inline const QColor NullTextColor{128, 128, 128};
 inline const QColor EditedRowColor{255, 244, 200};
 inline const QColor FailedRowColor{255, 208, 208};
+inline const QColor ReadOnlyCellColor{236, 236, 236};
 
 // From the model's IsNullRole and RowStateRole.
 CellLook LookOf(const QModelIndex &index);

@@ -20,7 +20,7 @@ void GridNavigator::moveToRecord(long long record)
 void GridNavigator::moveToNewRecordLine()
 {
     const db::TableModel *model = m_grid.tableModel();
-    if (model && model->isBound())
+    if (model && model->isBound() && model->hasNewRecordLine())
         moveTo(model->newRecordRow());
 }
 

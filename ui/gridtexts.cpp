@@ -7,6 +7,13 @@ QString DiscardQuestion(const QString &table)
     return QStringLiteral("Discard the unsaved changes to %1?").arg(table);
 }
 
+QString BackQuestion(int unsavedRows, const QString &table)
+{
+    const QString rows = unsavedRows == 1 ? QStringLiteral("1 row")
+                                          : QStringLiteral("%1 rows").arg(unsavedRows);
+    return QStringLiteral("%1 of %2 could not be saved. Go back anyway?").arg(rows, table);
+}
+
 QString QuitQuestion(int unsavedRows)
 {
     if (unsavedRows == 1)
@@ -36,6 +43,32 @@ QString DeleteFailuresText(const QStringList &failures)
                                                  : QStringLiteral("%1 rows could not be deleted:")
                                                        .arg(failures.size());
     return heading + "\r\n\r\n" + failures.join("\r\n");
+}
+
+QString CopyNotReadYetText()
+{
+    return QStringLiteral("Some of the selected rows are still being read. Copy again in a moment.");
+}
+
+QString PasteGrowsQuestion(int newRecords)
+{
+    if (newRecords == 1)
+        return QStringLiteral("The pasted text has 1 row more than the table from here. "
+                              "Add it as a new record?");
+    return QStringLiteral("The pasted text has %1 rows more than the table from here. "
+                          "Add them as new records?").arg(newRecords);
+}
+
+QString PasteFailuresText(const QStringList &failures, int notPasted)
+{
+    QString text = failures.size() == 1
+        ? QStringLiteral("A pasted row could not be saved; it keeps the pasted values:")
+        : QStringLiteral("%1 pasted rows could not be saved; they keep the pasted values:")
+              .arg(failures.size());
+    text += "\r\n\r\n" + failures.join("\r\n");
+    if (notPasted > 0)
+        text += QStringLiteral("\r\n\r\n%1 more rows were not pasted.").arg(notPasted);
+    return text;
 }
 
 } // namespace ui

@@ -28,6 +28,8 @@ GridView::GridView(platform::MessageBoxes &messages, QWidget *parent)
     : QTableView(parent), m_messages(messages)
 {
     setItemDelegate(new GridDelegate(this));
+    // Typing into a cell starts editing it, as in a spreadsheet.
+    setEditTriggers(DoubleClicked | EditKeyPressed | AnyKeyPressed);
     // One line of text per row, as many rows on the screen as fit.
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
@@ -41,6 +43,15 @@ GridView::GridView(platform::MessageBoxes &messages, QWidget *parent)
 
 void GridView::createActions()
 {
+    m_copy = new QAction(QStringLiteral("Copy"), this);
+    m_copy->setObjectName(QStringLiteral("actionCopy"));
+    m_copy->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    m_copyWithHeadings = new QAction(QStringLiteral("Copy with Headings"), this);
+    m_copyWithHeadings->setObjectName(QStringLiteral("actionCopyWithHeadings"));
+    m_copyWithHeadings->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    m_paste = new QAction(QStringLiteral("Paste"), this);
+    m_paste->setObjectName(QStringLiteral("actionPaste"));
+    m_paste->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
     m_setNull = new QAction(QStringLiteral("Set to NULL"), this);
     m_setNull->setObjectName(QStringLiteral("actionSetNull"));
     m_setNull->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
@@ -51,10 +62,18 @@ void GridView::createActions()
     // that closes an open cell editor.
     m_revertRow = new QAction(QStringLiteral("Revert Row\tEsc"), this);
     m_revertRow->setObjectName(QStringLiteral("actionRevertRow"));
-    for (QAction *action : {m_setNull, m_deleteRows, m_revertRow}) {
+    // Only while the grid itself has the focus: an open cell editor keeps
+    // its own copy and paste.
+    for (QAction *action : {m_copy, m_copyWithHeadings, m_paste})
+        action->setShortcutContext(Qt::WidgetShortcut);
+    for (QAction *action : {m_setNull, m_deleteRows, m_revertRow})
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    for (QAction *action : {m_copy, m_copyWithHeadings, m_paste, m_setNull, m_deleteRows,
+                            m_revertRow})
         addAction(action);
-    }
+    connect(m_copy, &QAction::triggered, this, [this] { copySelection(false); });
+    connect(m_copyWithHeadings, &QAction::triggered, this, [this] { copySelection(true); });
+    connect(m_paste, &QAction::triggered, this, &GridView::pasteAtCurrent);
     connect(m_setNull, &QAction::triggered, this, &GridView::setSelectedToNull);
     connect(m_deleteRows, &QAction::triggered, this, &GridView::deleteSelectedRows);
     connect(m_revertRow, &QAction::triggered, this, &GridView::revertCurrentRow);
@@ -72,6 +91,7 @@ void GridView::setTableModel(TableModel *model)
     connect(model, &QAbstractItemModel::rowsRemoved, this, loud);
     connect(model, &QAbstractItemModel::modelAboutToBeReset, this, quiet);
     connect(model, &QAbstractItemModel::modelReset, this, loud);
+    connect(model, &TableModel::firstRowsArrived, this, &GridView::showFirstRecord);
     setModel(model);
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &GridView::leaveRow);
@@ -116,15 +136,103 @@ bool GridView::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event
     return QTableView::edit(index, trigger, event);
 }
 
+// The table opens on its first record, not on the new-record line that was
+// the only line before the rows came.
+void GridView::showFirstRecord()
+{
+    const QModelIndex current = currentIndex();
+    if (!m_model || m_model->recordCount() == 0
+        || (current.isValid() && (current.row() != m_model->newRecordRow()
+                                  || m_model->isRowDirty(current.row()))))
+        return;
+    setCurrentIndex(m_model->index(0, std::max(0, current.column())));
+    scrollTo(currentIndex());
+}
+
 void GridView::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier
-        && state() != EditingState) {
-        revertCurrentRow();
+    if (state() != EditingState && handleEditingKey(event)) {
         event->accept();
         return;
     }
     QTableView::keyPressEvent(event);
+}
+
+// The keys of the grid that the view does not know or does otherwise;
+// false for any other key.
+bool GridView::handleEditingKey(QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (event->matches(QKeySequence::Copy) || event->matches(QKeySequence::Paste)
+        || (event->key() == Qt::Key_C && modifiers == (Qt::ControlModifier | Qt::ShiftModifier))) {
+        if (event->matches(QKeySequence::Paste))
+            pasteAtCurrent();
+        else
+            copySelection(modifiers & Qt::ShiftModifier);
+        return true;
+    }
+    if (modifiers == Qt::ControlModifier
+        && (event->key() == Qt::Key_Home || event->key() == Qt::Key_End)) {
+        if (m_model && m_model->recordCount() > 0)
+            goToRecord(event->key() == Qt::Key_Home ? 0 : m_model->recordCount() - 1);
+        return true;
+    }
+    if (modifiers != Qt::NoModifier)
+        return false;
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        // The cell's unsaved value first, then the rest of the row.
+        if (!m_model || m_readOnly || !currentIndex().isValid()
+            || !m_model->revertCell(currentIndex()))
+            revertCurrentRow();
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        moveDown();
+        return true;
+    case Qt::Key_Delete:
+        clearSelectedCells();
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Enter in a cell editor commits it and goes down a line. On the
+// new-record line it only commits: the record is written by the next
+// Enter, once the user has filled in what it needs.
+void GridView::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    QTableView::closeEditor(editor, hint);
+    if (hint == QAbstractItemDelegate::SubmitModelCache && m_model
+        && currentIndex().row() != m_model->newRecordRow())
+        moveDown();
+}
+
+// Down a line; on the new-record line that is writing the new record and
+// going on to the next new-record line.
+void GridView::moveDown()
+{
+    const QModelIndex current = currentIndex();
+    if (!m_model || !current.isValid())
+        return;
+    if (current.row() + 1 < m_model->rowCount()) {
+        setCurrentIndex(m_model->index(current.row() + 1, current.column()));
+        return;
+    }
+    if (!m_model->isRowDirty(current.row()))
+        return;
+    if (m_model->submitRow(current.row()))
+        setCurrentIndex(m_model->index(m_model->newRecordRow(), current.column()));
+    else
+        warn(m_model->rowError(current.row()));
+}
+
+void GridView::goToRecord(int row)
+{
+    const int column = std::max(0, currentIndex().column());
+    setCurrentIndex(m_model->index(row, column));
+    scrollTo(currentIndex());
 }
 
 void GridView::commitOpenEditor()
@@ -163,29 +271,69 @@ void GridView::setSelectedToNull()
     if (!m_model || m_readOnly)
         return;
     closeOpenEditor();   // its text would overwrite the NULL when committed
-    QModelIndexList cells = selectionModel()->selectedIndexes();
-    if (cells.isEmpty() && currentIndex().isValid())
-        cells << currentIndex();
     std::set<int> touched;
-    for (const QModelIndex &cell : cells) {
+    forEachSelectedCell([&](const QModelIndex &cell) {
         if (m_model->setNull(cell))
             touched.insert(cell.row());
-    }
-    touched.erase(currentIndex().row());
+    });
+    const QStringList failures = writeRowsOtherThanCurrent(touched);
+    if (!failures.isEmpty())
+        warn(failures.join("\r\n"));
+}
+
+QStringList GridView::writeRowsOtherThanCurrent(const std::set<int> &rows)
+{
     QStringList failures;
-    for (auto it = touched.rbegin(); it != touched.rend(); ++it) {
+    // Bottom up: writing the new-record line adds a line below it only.
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+        if (*it == currentIndex().row() || !m_model->isRowDirty(*it))
+            continue;
         if (!m_model->submitRow(*it))
             failures << QStringLiteral("Row %1: %2").arg(*it + 1).arg(m_model->rowError(*it));
     }
-    if (!failures.isEmpty())
-        warn(failures.join("\r\n"));
+    return failures;
+}
+
+// Range by range: a whole selected column of a large table is one range.
+// The new-record line only where something was typed into it.
+void GridView::forEachSelectedCell(const std::function<void(const QModelIndex &)> &visit)
+{
+    QItemSelection selection = selectionModel()->selection();
+    if (selection.isEmpty() && currentIndex().isValid())
+        selection.select(currentIndex(), currentIndex());
+    const int newRecord = m_model->newRecordRow();
+    const bool newRecordTouched = m_model->isRowDirty(newRecord);
+    for (const QItemSelectionRange &range : selection) {
+        for (int row = range.top(); row <= range.bottom(); ++row) {
+            if (row == newRecord && !newRecordTouched)
+                continue;
+            for (int column = range.left(); column <= range.right(); ++column)
+                visit(m_model->index(row, column));
+        }
+    }
+}
+
+// From the selection's ranges: a whole selected column of a large table
+// is one range, not a cell per row.
+QList<int> GridView::selectedColumns() const
+{
+    std::set<int> columns;
+    for (const QItemSelectionRange &range : selectionModel()->selection()) {
+        for (int column = range.left(); column <= range.right(); ++column)
+            columns.insert(column);
+    }
+    if (columns.empty() && currentIndex().isValid())
+        columns.insert(currentIndex().column());
+    return QList<int>(columns.begin(), columns.end());
 }
 
 QList<int> GridView::selectedRows() const
 {
     std::set<int> rows;
-    for (const QModelIndex &cell : selectionModel()->selectedIndexes())
-        rows.insert(cell.row());
+    for (const QItemSelectionRange &range : selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.insert(row);
+    }
     if (rows.empty() && currentIndex().isValid())
         rows.insert(currentIndex().row());
     // The new-record line holds no record: only typed values to drop.
@@ -212,7 +360,7 @@ void GridView::setReadOnly(bool readOnly)
     if (readOnly)
         commitOpenEditor();
     m_readOnly = readOnly;
-    for (QAction *action : {m_setNull, m_deleteRows, m_revertRow})
+    for (QAction *action : {m_setNull, m_deleteRows, m_revertRow, m_paste})
         action->setEnabled(!readOnly);
 }
 

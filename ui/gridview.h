@@ -2,6 +2,9 @@
 
 #include <QTableView>
 
+#include <functional>
+#include <set>
+
 class QAction;
 
 namespace db {
@@ -42,7 +45,15 @@ public:
     void clearSortIndicator();
 
     void setSelectedToNull();
+    // Delete on cells: NULL where allowed, else '' (gridview_clipboard.cpp).
+    void clearSelectedCells();
     void deleteSelectedRows();
+    // The selected range (the current cell without one) as tab-separated
+    // text and an HTML table; with the column names as first row.
+    void copySelection(bool withHeadings);
+    // Tab-separated text from the clipboard at the current cell; rows past
+    // the last record become new records. Each changed row is written.
+    void pasteAtCurrent();
     void revertCurrentRow();
     void sortOnHeaderClick(int column);
     // Reads the table in this order, as a header click would.
@@ -53,19 +64,32 @@ public:
     QAction *setNullAction() const { return m_setNull; }
     QAction *deleteRowsAction() const { return m_deleteRows; }
     QAction *revertRowAction() const { return m_revertRow; }
+    QAction *copyAction() const { return m_copy; }
+    QAction *copyWithHeadingsAction() const { return m_copyWithHeadings; }
+    QAction *pasteAction() const { return m_paste; }
 
     using QTableView::edit;
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
+    void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
     void createActions();
     void leaveRow(const QModelIndex &current, const QModelIndex &previous);
     void returnToRow(const QModelIndex &cell);
     void closeOpenEditor();
+    bool handleEditingKey(QKeyEvent *event);
+    void moveDown();
+    void goToRecord(int row);
+    void showFirstRecord();
     QList<int> selectedRows() const;
+    QList<int> selectedColumns() const;
+    void forEachSelectedCell(const std::function<void(const QModelIndex &)> &visit);
+    // Writes the changed rows but the current one (written when left);
+    // the refusals, one line each.
+    QStringList writeRowsOtherThanCurrent(const std::set<int> &rows);
     void warn(const QString &text);
 
     platform::MessageBoxes &m_messages;
@@ -73,6 +97,9 @@ private:
     QAction *m_setNull = nullptr;
     QAction *m_deleteRows = nullptr;
     QAction *m_revertRow = nullptr;
+    QAction *m_copy = nullptr;
+    QAction *m_copyWithHeadings = nullptr;
+    QAction *m_paste = nullptr;
     bool m_readOnly = false;
     bool m_quiet = false;          // rows moving under the cursor are not left by the user
     int m_sortColumn = -1;
