@@ -144,23 +144,23 @@ void frmNewColumn::PushButton1_Click()
     app::ErrorTrap trap(m_windows.services().messages, app::loc::frmNewColumn_cmdAdd_Click);
     if (trap.test(100, [&] { return db::sql::IsBlank(m_txtName->text()); }))
         return;
-    const db::sql::ColumnSpec spec = column();
+    const db::sql::ColumnSpec wanted = column();
     if (trap.test(102, [&] { return callingform == QLatin1String("Form3"); }))
-        addToTable(trap, spec);
+        addToTable(trap, wanted);
     else if (trap.test(132, [&] { return callingform == QLatin1String("frmNewTable"); }))
-        addToList(trap, spec);
+        addToList(trap, wanted);
 }
 
 // The column statement and, when a default is given, the default statement,
 // each committed on its own. A refused column keeps the dialog open.
-void frmNewColumn::addToTable(app::ErrorTrap &trap, const db::sql::ColumnSpec &spec)
+void frmNewColumn::addToTable(app::ErrorTrap &trap, const db::sql::ColumnSpec &wanted)
 {
     platform::MessageBoxes &messages = m_windows.services().messages;
     QString sql;
     bool valid = false;
     trap.step(104, [&] {
-        valid = acceptable(spec);
-        sql = db::sql::AddColumn(m_windows.currentTable, spec);
+        valid = acceptable(wanted);
+        sql = db::sql::AddColumn(m_windows.currentTable, wanted);
     });
     if (!valid)
         return;
@@ -177,10 +177,10 @@ void frmNewColumn::addToTable(app::ErrorTrap &trap, const db::sql::ColumnSpec &s
         return;
     }
     bool defaultSet = true;
-    if (trap.test(122, [&] { return !db::sql::IsBlank(spec.defaultValue); })) {
+    if (trap.test(122, [&] { return !db::sql::IsBlank(wanted.defaultValue); })) {
         defaultSet = false;
         trap.step(124, [&] {
-            sql = db::sql::SetColumnDefault(m_windows.currentTable, spec.name, spec.defaultValue);
+            sql = db::sql::SetColumnDefault(m_windows.currentTable, wanted.name, wanted.defaultValue);
         });
         trap.step(126, [&] {
             m_connection.execute(sql);
@@ -196,24 +196,24 @@ void frmNewColumn::addToTable(app::ErrorTrap &trap, const db::sql::ColumnSpec &s
     trap.step(150, [&] { accept(); });
 }
 
-void frmNewColumn::addToList(app::ErrorTrap &trap, const db::sql::ColumnSpec &spec)
+void frmNewColumn::addToList(app::ErrorTrap &trap, const db::sql::ColumnSpec &wanted)
 {
     QTreeWidgetItem *row = nullptr;
     bool valid = false;
     trap.step(134, [&] {
-        if (!(valid = acceptable(spec)))
+        if (!(valid = acceptable(wanted)))
             return;
         if (!fieldList)
             throw std::runtime_error("There is no field list to add to.");
-        row = new QTreeWidgetItem(fieldList, QStringList{spec.name});
+        row = new QTreeWidgetItem(fieldList, QStringList{wanted.name});
     });
     if (!valid || !row)
         return;
-    trap.step(136, [&] { row->setText(FieldColumn::DataType, spec.type); });
-    trap.step(138, [&] { SetPrecisionCell(row, spec); });
+    trap.step(136, [&] { row->setText(FieldColumn::DataType, wanted.type); });
+    trap.step(138, [&] { SetPrecisionCell(row, wanted); });
     trap.step(146, [&] {
-        row->setText(FieldColumn::AutoIncrement, db::sql::IdentityText(spec));
-        row->setToolTip(FieldColumn::AutoIncrement, db::sql::IdentityText(spec));
+        row->setText(FieldColumn::AutoIncrement, db::sql::IdentityText(wanted));
+        row->setToolTip(FieldColumn::AutoIncrement, db::sql::IdentityText(wanted));
     });
     trap.step(150, [&] { accept(); });
 }
