@@ -1,5 +1,6 @@
 #include "ui/conventions.h"
 
+#include "app/errortrap.h"
 #include "app/files.h"
 
 #include <QAbstractScrollArea>
@@ -18,6 +19,8 @@
 #include <QRadioButton>
 #include <QWidget>
 #include <QtEndian>
+
+#include <stdexcept>
 
 namespace ui {
 
@@ -220,5 +223,15 @@ bool HoverRule::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
-} // namespace ui
+void LoadHandCursorSteps(app::ErrorTrap &trap, WindowPointer &pointer, int testLine,
+                         int loadLine)
+{
+    if (!trap.test(testLine, [] { return app::FileExists(app::HandCursorPath()); }))
+        return;
+    trap.step(loadLine, [&] {
+        if (!LoadHandPicture(pointer))
+            throw std::runtime_error("Invalid picture");
+    });
+}
 
+} // namespace ui

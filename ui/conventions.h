@@ -13,6 +13,10 @@ class QKeyEvent;
 class QPushButton;
 class QWidget;
 
+namespace app {
+class ErrorTrap;
+}
+
 namespace ui {
 
 // Window geometry is given in twips: 15 twips make one pixel at 96 dpi.
@@ -97,5 +101,10 @@ private:
 // cursor file exists, the custom pointer picture. Steps as numbered lines
 // belong to the caller's trap, so this only offers the pieces.
 bool LoadHandPicture(WindowPointer &pointer);
+
+// Those two steps of a load handler under its trap: the test for the cursor
+// file at testLine, loading it at loadLine.
+void LoadHandCursorSteps(app::ErrorTrap &trap, WindowPointer &pointer, int testLine,
+                         int loadLine);
 
 } // namespace ui

@@ -145,12 +145,7 @@ void Form1::Form_Load()
     trap.step(104, [&] { setWindowTitle(QString::fromLatin1(app::DisplayTitle)); });
     trap.step(104, [&] { setWindowIcon(ApplicationIcon()); });
     trap.step(104, [&] { app::SetAppTitle(); });
-    if (trap.test(124, [&] { return app::FileExists(app::HandCursorPath()); })) {
-        trap.step(126, [&] {
-            if (!LoadHandPicture(m_pointer))
-                throw std::runtime_error("Invalid picture");
-        });
-    }
+    LoadHandCursorSteps(trap, m_pointer, 124, 126);
     trap.step(128, [&] {
         m_text1->setText(m_startFile.isEmpty() ? services.settings.get(section, app::KeyDatabase)
                                                : m_startFile);

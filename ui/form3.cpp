@@ -285,12 +285,7 @@ void Form3::Form_Load()
     app::ErrorTrap trap(m_windows.services().messages, app::loc::Form3_Form_Load);
     trap.step(100, [&] { ApplyFormColors(this); });
     trap.step(102, [&] { setWindowIcon(ApplicationIcon()); });
-    if (trap.test(106, [&] { return app::FileExists(app::HandCursorPath()); })) {
-        trap.step(108, [&] {
-            if (!LoadHandPicture(m_pointer))
-                throw std::runtime_error("Invalid picture");
-        });
-    }
+    LoadHandCursorSteps(trap, m_pointer, 106, 108);
     trap.step(110, [&] { setWindowTitle(QString::fromLatin1(app::DisplayTitle)); });
 }
 

@@ -103,12 +103,7 @@ void frmNewColumn::Form_Load()
     app::ErrorTrap trap(m_windows.services().messages, app::loc::frmNewColumn_Form_Load);
     trap.step(100, [&] { ApplyFormColors(this); });
     trap.step(102, [&] { setWindowIcon(ApplicationIcon()); });
-    if (trap.test(104, [&] { return app::FileExists(app::HandCursorPath()); })) {
-        trap.step(106, [&] {
-            if (!LoadHandPicture(m_pointer))
-                throw std::runtime_error("Invalid picture");
-        });
-    }
+    LoadHandCursorSteps(trap, m_pointer, 104, 106);
     trap.step(108, [&] {
         m_cboDataType->setCurrentIndex(0);
         // A default belongs to an existing table; the new-table statement has

@@ -124,12 +124,7 @@ void frmNewTable::Form_Load()
     app::ErrorTrap trap(m_windows.services().messages, app::loc::frmNewTable_Form_Load);
     trap.step(100, [&] { ApplyFormColors(this); });
     trap.step(102, [&] { setWindowIcon(ApplicationIcon()); });
-    if (trap.test(104, [&] { return app::FileExists(app::HandCursorPath()); })) {
-        trap.step(106, [&] {
-            if (!LoadHandPicture(m_pointer))
-                throw std::runtime_error("Invalid picture");
-        });
-    }
+    LoadHandCursorSteps(trap, m_pointer, 104, 106);
     trap.step(108, [&] { addHeader(QStringLiteral("Field Name")); });
     trap.step(110, [&] { addHeader(QStringLiteral("Data Type")); });
     trap.step(112, [&] { addHeader(QStringLiteral("Precision")); });
