@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPrinterInfo>
@@ -62,7 +63,12 @@ QString QtFileDialogs::openFile(const QString &title, const QString &filter)
 QString QtFileDialogs::saveFile(const QString &title, const QString &filter,
                                 const QString &suggestedName)
 {
-    return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, suggestedName,
+    // A bare name is proposed in the user's home folder, not in whatever
+    // folder the program was started from.
+    const QString proposed = QDir::isAbsolutePath(suggestedName)
+        ? suggestedName
+        : QDir::home().filePath(suggestedName);
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, proposed,
                                         QtNameFilters(filter));
 }
 
