@@ -83,6 +83,7 @@ void tst_Connection::parseRoundTrip_data()
     QTest::newRow("non-ASCII") << "/données/crème.fdb" << "Zoë" << "пароль";
     QTest::newRow("server name") << "localhost/3050:/var/db/x.fdb" << "SYSDBA" << "a=b";
     QTest::newRow("trailing blank") << "/data/x.fdb " << "SYSDBA" << " pw ";
+    QTest::newRow("quote first (found by fuzzing)") << "'[" << "\"u" << "'p";
 }
 
 void tst_Connection::parseRoundTrip()
