@@ -153,6 +153,7 @@ Transaction Attachment::begin(TxMode mode)
 
 void Attachment::executeImmediate(const QString &sql)
 {
+    ObserveStatement(sql);
     Transaction tx = begin(TxMode::Write);
     fb::Status status;
     m_handle->execute(status.get(), tx.handle(), 0, sql.toUtf8().constData(), SQL_DIALECT_V6,

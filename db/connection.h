@@ -151,6 +151,14 @@ private:
     std::vector<unsigned char> m_buffer;
 };
 
+// For tests: told the text of every statement before the server sees it
+// (prepared or executed at once), on whichever thread sends it, so that a
+// test can see that nothing but the intended statements ever runs. Unset
+// (nullptr, the default) it costs one atomic load per statement.
+using StatementObserver = void (*)(const QString &sql);
+void SetStatementObserver(StatementObserver observer);
+void ObserveStatement(const QString &sql);
+
 // Reads one value out of an output message.
 bool isNull(const Column &column, const unsigned char *message);
 // The value's bytes: text without its length prefix, other types as stored.

@@ -18,10 +18,12 @@ QString outerValue(const QString &value)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-// Driver values are wrapped in braces (ODBC style) when they hold ';' or a brace.
+// Driver values are wrapped in braces (ODBC style) when they hold ';' or a
+// brace, or begin with a quote, which a reader would take for quoting.
 QString driverValue(const QString &value)
 {
-    if (!value.contains(QLatin1Char(';')) && !value.contains(QLatin1Char('{'))
+    const bool quoteFirst = value.startsWith(QLatin1Char('\'')) || value.startsWith(QLatin1Char('"'));
+    if (!quoteFirst && !value.contains(QLatin1Char(';')) && !value.contains(QLatin1Char('{'))
         && !value.contains(QLatin1Char('}')))
         return value;
     QString braced = value;

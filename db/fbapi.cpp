@@ -124,23 +124,4 @@ QString PluginFolder()
     return QString::fromUtf8(config->getDirectory(Firebird::IConfigManager::DIR_PLUGINS));
 }
 
-DbError ExplainOpenFailure(const DbError &error, const QString &database)
-{
-    return ExplainOpenFailure(error, database, PluginFolder());
-}
-
-DbError ExplainOpenFailure(const DbError &error, const QString &database,
-                           const QString &plugins)
-{
-    if (!error.hasCode(isc_network_error) || IsRemoteDatabaseName(database))
-        return error;
-    if (QFileInfo::exists(plugins + QStringLiteral("/libEngine12.so")))
-        return error;
-    return DbError(QStringLiteral(
-        "The Firebird embedded engine is not installed, so a database file cannot be opened "
-        "without a server: %1/libEngine12.so is missing (Debian package "
-        "firebird3.0-server-core). Install it, or name a server as host:path.\n%2")
-            .arg(plugins, error.message()), error.codes());
-}
-
 } // namespace db::fb

@@ -21,6 +21,7 @@ void SchemaChange::execute(const QString &sql)
 {
     if (!m_attachment)
         throw DbError(QStringLiteral("There is no connection to the database."));
+    ObserveStatement(sql);
     Transaction tx = m_attachment->begin(TxMode::Schema);
     fb::Status status;
     m_attachment->handle()->execute(status.get(), tx.handle(), 0, sql.toUtf8().constData(),

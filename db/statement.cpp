@@ -4,6 +4,7 @@
 
 #include <ibase.h>
 
+#include <atomic>
 #include <cstring>
 
 using namespace Firebird;
@@ -141,8 +142,24 @@ InputMessage buildInput(const std::vector<Param> &params)
 
 } // namespace
 
+namespace {
+std::atomic<StatementObserver> observer{nullptr};
+} // namespace
+
+void SetStatementObserver(StatementObserver newObserver)
+{
+    observer.store(newObserver);
+}
+
+void ObserveStatement(const QString &sql)
+{
+    if (const StatementObserver observe = observer.load(std::memory_order_relaxed))
+        observe(sql);
+}
+
 Statement::Statement(Transaction &tx, const QString &sql)
 {
+    ObserveStatement(sql);
     fb::Status status;
     m_handle = tx.attachmentHandle()->prepare(
         status.get(), tx.handle(), 0, stripTerminator(sql).toUtf8().constData(), SQL_DIALECT_V6,

@@ -2,7 +2,10 @@
 
 #include "export/atomicfile.h"
 
+#include <QHash>
 #include <QIODevice>
+#include <QMutex>
+#include <QXmlStreamReader>
 
 namespace exports {
 
@@ -10,7 +13,7 @@ namespace {
 
 constexpr qsizetype FlushChars = 32 * 1024;
 
-bool IsNameStart(char32_t c)
+bool IsXml5NameStart(char32_t c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'
         || (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF)
@@ -21,12 +24,46 @@ bool IsNameStart(char32_t c)
         || (c >= 0x10000 && c <= 0xEFFFF);
 }
 
+bool IsXml5NameChar(char32_t c)
+{
+    return IsXml5NameStart(c) || c == '-' || c == '.' || (c >= '0' && c <= '9') || c == 0xB7
+        || (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
+}
+
+// Many readers (Qt's, expat) still judge names by the older XML 1.0 rules,
+// whose letters are those of Unicode 2.0: U+FFFD or a letter added since
+// is a name character for the newer rules only. A character outside ASCII
+// is kept when a reader of the older kind takes it too, which Qt's reader
+// tells; the answers are kept, as an export asks about few characters.
+bool OlderReadersTake(char32_t c, bool start)
+{
+    if (c > 0xFFFF)
+        return false;
+    static QMutex lock;
+    static QHash<quint32, bool> known;
+    const quint32 key = quint32(c) << 1 | (start ? 1 : 0);
+    QMutexLocker locker(&lock);
+    const auto found = known.constFind(key);
+    if (found != known.constEnd())
+        return *found;
+    const QString character = QString::fromUcs4(&c, 1);
+    const QString name = start ? character : QStringLiteral("a") + character;
+    QXmlStreamReader reader(QStringLiteral("<") + name + QStringLiteral("/>"));
+    const bool taken = reader.readNextStartElement() && !reader.hasError() && reader.name() == name;
+    known.insert(key, taken);
+    return taken;
+}
+
+bool IsNameStart(char32_t c)
+{
+    return IsXml5NameStart(c) && (c < 0x80 || OlderReadersTake(c, true));
+}
+
 // ':' is a valid name character too, but a namespace-aware reader takes it
 // for a prefix; it becomes "_" like any other.
 bool IsNameChar(char32_t c)
 {
-    return IsNameStart(c) || c == '-' || c == '.' || (c >= '0' && c <= '9') || c == 0xB7
-        || (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
+    return IsXml5NameChar(c) && (c < 0x80 || OlderReadersTake(c, false));
 }
 
 bool IsXmlChar(char32_t c)

@@ -57,9 +57,15 @@ void QtSettingsStore::createPrivateFile() const
     if (QFileInfo::exists(path))
         return;
     QDir().mkpath(QFileInfo(path).absolutePath());
+    CreateOwnerOnlyFile(path);
+}
+
+bool CreateOwnerOnlyFile(const QString &path)
+{
+    // The mode goes with the create call itself (open(2) with O_CREAT and
+    // 0600), so the file never exists with the umask's wider default.
     QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Append))
-        file.setPermissions(OwnerOnly);
+    return file.open(QIODevice::WriteOnly | QIODevice::Append, OwnerOnly);
 }
 
 } // namespace platform

@@ -31,4 +31,8 @@ private:
     std::unique_ptr<QSettings> m_settings;
 };
 
+// Creates an empty file readable and writable by its owner only, from the
+// moment it exists; an existing file is left as it is. False on failure.
+bool CreateOwnerOnlyFile(const QString &path);
+
 } // namespace platform

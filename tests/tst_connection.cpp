@@ -6,10 +6,13 @@
 #include "tests/support/tempdatabase.h"
 
 #include <QDir>
+#include <QProcess>
+#include <QTextStream>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <ibase.h>
+#include <unistd.h>
 
 using namespace db;
 using testsupport::TempDatabase;
@@ -25,7 +28,11 @@ private slots:
     void parseRoundTrip_data();
     void parseRoundTrip();
     void canConnect();
-    void pathWithQuoteAndSemicolonConnects();
+    void oddProfilesConnect_data();
+    void oddProfilesConnect();
+    void unusableFilesFailClearly_data();
+    void unusableFilesFailClearly();
+    void secondProcessIsToldTheRemedy();
     void lockFolderIsPerUser();
     void errorsCarryServerText();
     void lockConflictFailsAtOnce();
@@ -76,6 +83,7 @@ void tst_Connection::parseRoundTrip_data()
     QTest::newRow("non-ASCII") << "/données/crème.fdb" << "Zoë" << "пароль";
     QTest::newRow("server name") << "localhost/3050:/var/db/x.fdb" << "SYSDBA" << "a=b";
     QTest::newRow("trailing blank") << "/data/x.fdb " << "SYSDBA" << " pw ";
+    QTest::newRow("quote first (found by fuzzing)") << "'[" << "\"u" << "'p";
 }
 
 void tst_Connection::parseRoundTrip()
@@ -102,12 +110,105 @@ void tst_Connection::canConnect()
     QVERIFY(!CanConnect(ConnectionString({QDir::tempPath(), "SYSDBA", ""})));
 }
 
-void tst_Connection::pathWithQuoteAndSemicolonConnects()
+void tst_Connection::oddProfilesConnect_data()
 {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("password");
+    QTest::newRow("quote and semicolon") << "it's;odd.fdb" << "pa;ss'";
+    QTest::newRow("equals and braces") << "a=b{c}}.fdb" << "{=}}x;";
+    QTest::newRow("non-ASCII") << "données crème.fdb" << "пароль=ü";
+}
+
+// The embedded engine takes any password: what is proved is that every
+// value reaches the attach unchanged and nothing splits the string.
+void tst_Connection::oddProfilesConnect()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, password);
     QTemporaryDir dir;
-    const QString path = dir.filePath("it's;odd.fdb");
+    const QString path = dir.filePath(file);
     Attachment::create(path, "SYSDBA", "lockstone").close();
-    QVERIFY(CanConnect(ConnectionString({path, "SYSDBA", "pa;ss'"})));
+    const QString connection = ConnectionString({path, "SYSDBA", password});
+    QVERIFY(CanConnect(connection));
+    QCOMPARE(UserTableNames(connection), QStringList());
+}
+
+void tst_Connection::unusableFilesFailClearly_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("sentence");
+    QTest::newRow("empty profile") << "empty" << "No database is named";
+    QTest::newRow("folder") << "folder" << "is a folder, not a database file";
+    QTest::newRow("short text file") << "text" << "is not a Firebird database";
+    QTest::newRow("64 KiB of junk") << "junk" << "is not a Firebird database";
+    QTest::newRow("older on-disk structure") << "ods11" << "Back it up with that version's gbak";
+    QTest::newRow("no read permission") << "unreadable" << "You may not read";
+}
+
+// A file that cannot be a database gets a sentence that names the cause in
+// front of the engine's text; CanConnect just says no.
+void tst_Connection::unusableFilesFailClearly()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, sentence);
+    if (kind == "unreadable" && ::geteuid() == 0)
+        QSKIP("root reads every file");
+    QTemporaryDir dir;
+    QString path = dir.filePath("x.fdb");
+    if (kind == "empty") {
+        path.clear();
+    } else if (kind == "folder") {
+        path = dir.path();
+    } else if (kind == "ods11") {
+        // The header's on-disk structure version, as Firebird 2.5 writes it
+        // (major 11); the engine judges a file by exactly this field.
+        Attachment::create(path, "SYSDBA", "lockstone").close();
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(18));
+        QCOMPARE(file.write(QByteArray::fromHex("0b80")), 2);
+    } else {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(kind == "junk" ? QByteArray(65536, '\x5a') : QByteArray("a note\n"));
+        if (kind == "unreadable")
+            QVERIFY(file.setPermissions(QFileDevice::WriteOwner));
+    }
+    const QString connection = ConnectionString({path, "SYSDBA", "lockstone"});
+    QVERIFY(!CanConnect(connection));
+    try {
+        TestConnection(connection);
+        QFAIL("it opened");
+    } catch (const DbError &error) {
+        QVERIFY2(error.message().startsWith(path.isEmpty() ? sentence : path)
+                     && error.message().contains(sentence),
+                 qPrintable(error.message()));
+        QVERIFY2(error.message().count('\n') >= 1, "the engine's own text follows");
+    }
+}
+
+// Two processes on one file with the embedded engine: the second is told
+// why it cannot open it and what to do instead.
+void tst_Connection::secondProcessIsToldTheRemedy()
+{
+    TempDatabase database;
+    database.release();
+    Attachment held = database.attach();
+    QProcess second;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("GRAVELIN_OPEN_PROBE", database.connectionString());
+    second.setProcessEnvironment(environment);
+    second.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(second.waitForFinished(30000));
+    const QString said = QString::fromUtf8(second.readAllStandardOutput());
+    QCOMPARE(second.exitCode(), 1);
+    QVERIFY2(said.contains("is open in another program that uses Firebird's embedded engine")
+                 && said.contains("localhost:" + database.path())
+                 && said.contains("Database already opened with engine instance"),
+             qPrintable(said));
+    held.close();
+    second.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(second.waitForFinished(30000));
+    QCOMPARE(second.exitCode(), 0);
 }
 
 void tst_Connection::lockFolderIsPerUser()
@@ -256,5 +357,21 @@ void tst_Connection::missingEngineIsExplained()
              network.message());
 }
 
-QTEST_GUILESS_MAIN(tst_Connection)
+// The second process of secondProcessIsToldTheRemedy: opens the database
+// named in GRAVELIN_OPEN_PROBE and prints why it could not.
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsSet("GRAVELIN_OPEN_PROBE")) {
+        try {
+            TestConnection(qEnvironmentVariable("GRAVELIN_OPEN_PROBE"));
+            return 0;
+        } catch (const DbError &error) {
+            QTextStream(stdout) << error.message();
+            return 1;
+        }
+    }
+    QCoreApplication application(argc, argv);
+    tst_Connection test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_connection.moc"

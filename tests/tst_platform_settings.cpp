@@ -33,6 +33,7 @@ private slots:
     void layoutOnDisk();
     void fileIsPrivateAfterEveryWrite();
     void perUserStoreIsPrivate();
+    void createdPrivateUnderAnyUmask();
 
 private:
     QTemporaryDir m_dir;
@@ -103,6 +104,26 @@ void TestPlatformSettings::perUserStoreIsPrivate()
     QCOMPARE(platform::QtSettingsStore().get("Gravelin", "FireBirdPassword"),
              QStringLiteral("lockstone"));
     QFile::remove(path);
+}
+
+// Not merely chmod'ed after the fact: the create call gives 0600 even where
+// the umask would let every user read a new file, and the store's first
+// write under that umask leaves it so.
+void TestPlatformSettings::createdPrivateUnderAnyUmask()
+{
+    const mode_t saved = ::umask(0);
+    const QString created = m_dir.filePath("created.conf");
+    const bool made = platform::CreateOwnerOnlyFile(created);
+    const int createdMode = Mode(created);
+    const QString stored = m_dir.filePath("first-write.conf");
+    platform::QtSettingsStore(stored).save("Gravelin", "FireBirdPassword", "lockstone");
+    ::umask(saved);
+    QVERIFY(made);
+    QCOMPARE(createdMode, 0600);
+    QCOMPARE(Mode(stored), 0600);
+    QVERIFY(platform::CreateOwnerOnlyFile(stored));   // an existing file is kept
+    QCOMPARE(platform::QtSettingsStore(stored).get("Gravelin", "FireBirdPassword"),
+             QStringLiteral("lockstone"));
 }
 
 QTEST_GUILESS_MAIN(TestPlatformSettings)
