@@ -12,13 +12,12 @@
 #include <QPdfWriter>
 
 #include <algorithm>
+#include <numeric>
 #include <stdexcept>
 
 namespace exports {
 
 namespace {
-
-using pdf::Orientation;
 
 // Device units per point: fine enough that rounded font metrics stay true.
 constexpr int Resolution = 720;
@@ -30,6 +29,7 @@ constexpr double FooterPt = 7;
 constexpr double PaddingPt = 2.5;
 constexpr double GapPt = 6;           // between the title, the table, the footer
 constexpr double MaxNaturalPt = 220;  // a long text does not claim the page
+constexpr int MaxCellLines = 6;       // a longer text is cut on its last line
 // Rows measured for the column widths: the first ones, then every n-th.
 constexpr qint64 SampleHead = 500;
 constexpr qint64 SampleStride = 97;
@@ -37,6 +37,13 @@ constexpr qint64 SampleStride = 97;
 constexpr double pt(double points)
 {
     return points * Unit;
+}
+
+// Characters that may show in `widthPt`: every glyph of the fonts used is at
+// least a quarter em wide.
+constexpr qsizetype CharBudget(double widthPt)
+{
+    return qsizetype(widthPt / (BodyPt / 4)) + 1;
 }
 
 QFont LayoutFont(double points, bool bold)
@@ -50,8 +57,7 @@ QFont LayoutFont(double points, bool bold)
     return font;
 }
 
-// A text as a cell shows it: on one line, and no longer than any column
-// could show (every glyph of the body font is at least a quarter em wide).
+// A text as a cell shows it: on one line, and no longer than `budget`.
 QString Shown(const QString &text, qsizetype budget)
 {
     const QStringView head = QStringView(text).left(budget);
@@ -62,62 +68,78 @@ QString Shown(const QString &text, qsizetype budget)
     return head.size() == text.size() ? text : head.toString();
 }
 
-// The table, page by page: the survey of the text, the page plan, and the
-// drawing, all in device units.
+// The face of a cell's text: the glyph table where it applies, the font's
+// metrics otherwise.
+struct Face
+{
+    QFont font;
+    QFontMetricsF metrics;
+    SimpleTextRun simple;
+    double lineSpacing;
+
+    Face(const QFont &f, QPdfWriter &writer)
+        : font(f), metrics(f, &writer), simple(f, writer), lineSpacing(metrics.lineSpacing())
+    {
+    }
+    // The height of a cell of `lines` lines, padding included.
+    double cellHeight(int lines) const
+    {
+        return metrics.height() + std::max(0, lines - 1) * lineSpacing + pt(2 * PaddingPt);
+    }
+};
+
+// A cell's text wrapped into its column.
+struct WrappedCell
+{
+    QString shown;
+    std::vector<double> advances;
+    std::vector<pdf::TextLine> lines;
+    bool simple = false;
+    bool cut = false;
+};
+
+// The table, page by page: the survey of the text, the page plan, the
+// measuring of the rows, and the drawing, all in device units.
 class PdfTable
 {
 public:
     PdfTable(QPdfWriter &writer, const QString &title, ExportControl &control)
         : m_writer(writer), m_title(title), m_control(control),
-          m_body(LayoutFont(BodyPt, false)), m_bold(LayoutFont(BodyPt, true)),
-          m_heading(LayoutFont(TitlePt, true)), m_small(LayoutFont(FooterPt, false)),
-          m_bodyMetrics(m_body, &writer), m_boldMetrics(m_bold, &writer), m_simple(m_body, writer)
+          m_body(LayoutFont(BodyPt, false), writer), m_bold(LayoutFont(BodyPt, true), writer),
+          m_heading(LayoutFont(TitlePt, true)), m_small(LayoutFont(FooterPt, false))
     {
     }
 
     bool survey(DelimitedTextReader &reader);
-    void planPages();
+    void planPage();
+    bool planPageBreaks(DelimitedTextReader &reader);
     bool draw(DelimitedTextReader &reader);
-    qint64 pages() const { return m_pages; }
+    qint64 pages() const { return qint64(m_pageStarts.size()) + 1; }
 
 private:
-    struct Fitted
-    {
-        QString text;
-        double width;
-    };
-    Fitted fitted(const QFontMetricsF &metrics, const QString &text, double width,
-                  bool needWidth) const;
-    double bodyWidth(const QString &text);
-    bool drawSimple(QPainter &painter, const QString &text, double x, double inner,
-                    double baseline, bool right);
+    int wrap(Face &face, const QString &text, double inner);
+    int rowLines(Face &face, const QStringList &fields);
+    void drawCell(QPainter &painter, Face &face, double x, double inner, double top, bool right);
+    int drawRow(QPainter &painter, Face &face, const QStringList &fields, double top,
+                bool captions);
     void beginPage(QPainter &painter, qint64 page);
     void endPage(QPainter &painter, double bottom);
-    void drawCells(QPainter &painter, const QStringList &fields, const QFontMetricsF &metrics,
-                   double top, bool captions);
     double tableWidth() const;
 
     QPdfWriter &m_writer;
     QString m_title;
     ExportControl &m_control;
-    QFont m_body, m_bold, m_heading, m_small;
-    QFontMetricsF m_bodyMetrics, m_boldMetrics;
-    SimpleTextRun m_simple;
+    Face m_body, m_bold;
+    QFont m_heading, m_small;
     QStringList m_captions;
     qint64 m_rows = 0;
-    std::vector<double> m_natural;
+    std::vector<double> m_natural, m_least, m_widths;
     std::vector<bool> m_numeric;
-    std::vector<double> m_widths;
     double m_pageWidth = 0, m_pageHeight = 0;
-    double m_rowHeight = 0, m_captionHeight = 0, m_tableTop = 0;
-    qint64 m_rowsPerPage = 1;
-    qint64 m_pages = 1;
+    double m_captionHeight = 0, m_tableTop = 0, m_tableRoom = 0;
+    std::vector<qint64> m_pageStarts;  // the first row of every page after the first
+    WrappedCell m_cell;
 };
-
-constexpr qsizetype CharBudget(double widthPt)
-{
-    return qsizetype(widthPt / (BodyPt / 4)) + 1;
-}
 
 bool PdfTable::survey(DelimitedTextReader &reader)
 {
@@ -128,10 +150,15 @@ bool PdfTable::survey(DelimitedTextReader &reader)
     const qsizetype columns = m_captions.size();
     const qsizetype budget = CharBudget(MaxNaturalPt);
     m_natural.assign(columns, 0);
+    m_least.assign(columns, 0);
     m_numeric.assign(columns, true);
     std::vector<bool> anyValue(columns, false);
-    for (qsizetype c = 0; c < columns; ++c)
-        m_natural[c] = m_boldMetrics.horizontalAdvance(Shown(m_captions[c], budget));
+    for (qsizetype c = 0; c < columns; ++c) {
+        const QString caption = Shown(m_captions[c], budget);
+        m_natural[c] = m_bold.metrics.horizontalAdvance(caption);
+        for (const QString &word : caption.split(u' ', Qt::SkipEmptyParts))
+            m_least[c] = std::max(m_least[c], m_bold.metrics.horizontalAdvance(word));
+    }
     while (reader.next(record)) {
         if (m_control.cancelled)
             return false;
@@ -145,38 +172,58 @@ bool PdfTable::survey(DelimitedTextReader &reader)
             anyValue[c] = true;
             if (m_numeric[c] && !pdf::LooksNumeric(fields[c]))
                 m_numeric[c] = false;
-            m_natural[c] = std::max(m_natural[c], bodyWidth(Shown(fields[c], budget)));
+            const QString shown = Shown(fields[c], budget);
+            const double simple = m_body.simple.width(shown);
+            m_natural[c] = std::max(m_natural[c], simple >= 0 ? simple
+                                                              : m_body.metrics.horizontalAdvance(shown));
         }
     }
     for (qsizetype c = 0; c < columns; ++c) {
         m_numeric[c] = m_numeric[c] && anyValue[c];
         m_natural[c] = std::min(m_natural[c], pt(MaxNaturalPt)) + pt(2 * PaddingPt);
+        m_least[c] = std::min(m_least[c], pt(MaxNaturalPt)) + pt(2 * PaddingPt);
     }
     return true;
 }
 
-void PdfTable::planPages()
+// The orientation, the column widths and the captions' height.
+void PdfTable::planPage()
 {
     const QSizeF a4 = QPageSize(QPageSize::A4).size(QPageSize::Point);
     double total = 0;
     for (double width : m_natural)
         total += width;
-    const Orientation orientation = pdf::ChooseOrientation(total, pt(a4.width() - 2 * MarginPt));
-    const bool landscape = orientation == Orientation::Landscape;
+    const bool landscape = pdf::ChooseOrientation(total, pt(a4.width() - 2 * MarginPt))
+        == pdf::Orientation::Landscape;
     m_writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4),
                                        landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
                                        QMarginsF(MarginPt, MarginPt, MarginPt, MarginPt),
                                        QPageLayout::Point));
     m_pageWidth = pt((landscape ? a4.height() : a4.width()) - 2 * MarginPt);
     m_pageHeight = pt((landscape ? a4.width() : a4.height()) - 2 * MarginPt);
-    m_widths = pdf::FitColumnWidths(m_natural, m_pageWidth);
-    m_rowHeight = m_bodyMetrics.height() + pt(2 * PaddingPt);
-    m_captionHeight = m_boldMetrics.height() + pt(2 * PaddingPt);
+    m_widths = pdf::FitColumnWidths(m_natural, m_least, m_pageWidth);
+    m_captionHeight = m_bold.cellHeight(rowLines(m_bold, m_captions));
     m_tableTop = QFontMetricsF(m_heading, &m_writer).height() + pt(GapPt);
     const double footer = QFontMetricsF(m_small, &m_writer).height() + pt(GapPt);
-    m_rowsPerPage = pdf::RowsPerPage(m_pageHeight - m_tableTop - footer, m_captionHeight,
-                                     m_rowHeight);
-    m_pages = pdf::PageCount(m_rows, m_rowsPerPage);
+    m_tableRoom = m_pageHeight - m_tableTop - footer - m_captionHeight;
+}
+
+// The rows' heights, read once before drawing, so that every page can
+// carry its "of N"; only the first row of each page is kept.
+bool PdfTable::planPageBreaks(DelimitedTextReader &reader)
+{
+    reader.rewind();
+    QString record;
+    reader.next(record);
+    pdf::PageFiller filler(m_tableRoom);
+    for (qint64 row = 0; reader.next(record); ++row) {
+        if (m_control.cancelled)
+            return false;
+        const QStringList fields = pdf::SplitRecord(record, m_captions.size());
+        if (filler.startsNewPage(m_body.cellHeight(rowLines(m_body, fields))))
+            m_pageStarts.push_back(row);
+    }
+    return true;
 }
 
 double PdfTable::tableWidth() const
@@ -187,75 +234,91 @@ double PdfTable::tableWidth() const
     return total;
 }
 
-// The text as it fits `width`, cut with an ellipsis when it does not, and
-// its width (when asked for, if it had to be cut).
-PdfTable::Fitted PdfTable::fitted(const QFontMetricsF &metrics, const QString &text,
-                                  double width, bool needWidth) const
+// Wraps text into m_cell for a column `inner` wide; returns its lines.
+int PdfTable::wrap(Face &face, const QString &text, double inner)
 {
-    if (text.isEmpty() || width <= 0)
-        return {QString(), 0};
-    const qsizetype budget = CharBudget(width / Unit);
-    const QString shown = Shown(text, budget);
-    const double natural = metrics.horizontalAdvance(shown);
-    if (text.size() <= budget && natural <= width)
-        return {shown, natural};
-    const QString cut = metrics.elidedText(shown, Qt::ElideRight, width);
-    return {cut, needWidth ? metrics.horizontalAdvance(cut) : 0};
+    WrappedCell &cell = m_cell;
+    cell.lines.clear();
+    if (text.isEmpty() || inner <= 0)
+        return 0;
+    const qsizetype budget = CharBudget(inner / Unit) * MaxCellLines;
+    cell.shown = Shown(text, budget);
+    cell.simple = face.simple.advances(cell.shown, cell.advances);
+    if (!cell.simple) {
+        // Shaped text: a surrogate pair's width goes to its first half, and
+        // a combining mark measures next to nothing, so neither is split off.
+        cell.advances.resize(cell.shown.size());
+        for (qsizetype i = 0; i < cell.shown.size(); ++i) {
+            const QChar c = cell.shown[i];
+            cell.advances[i] = c.isLowSurrogate() ? 0
+                : c.isHighSurrogate()             ? face.metrics.horizontalAdvance(cell.shown.mid(i, 2))
+                                                  : face.metrics.horizontalAdvance(c);
+        }
+    }
+    cell.cut = pdf::WrapLines(cell.shown, cell.advances, inner, MaxCellLines, cell.lines)
+        || text.size() > budget;
+    return int(cell.lines.size());
 }
 
-double PdfTable::bodyWidth(const QString &text)
+int PdfTable::rowLines(Face &face, const QStringList &fields)
 {
-    const double simple = m_simple.width(text);
-    return simple >= 0 ? simple : m_bodyMetrics.horizontalAdvance(text);
+    int lines = 1;
+    for (qsizetype c = 0; c < qsizetype(m_widths.size()); ++c)
+        lines = std::max(lines, wrap(face, fields[c], m_widths[c] - pt(2 * PaddingPt)));
+    return lines;
 }
 
-// A body cell of simple text, cut with an ellipsis by the glyph table;
-// false when the text is not simple.
-bool PdfTable::drawSimple(QPainter &painter, const QString &text, double x, double inner,
-                          double baseline, bool right)
+// The lines of m_cell, top down from `top`; the last one ends with an
+// ellipsis when the text was cut.
+void PdfTable::drawCell(QPainter &painter, Face &face, double x, double inner, double top,
+                        bool right)
 {
     static const QString ellipsis(QChar(0x2026));
-    const qsizetype budget = CharBudget(inner / Unit);
-    const QString shown = Shown(text, budget);
-    double width = m_simple.width(shown);
-    if (width < 0)
-        return false;
-    if (text.size() > budget || width > inner) {
-        const double dots = m_simple.width(ellipsis);
-        if (dots < 0)
-            return false;
-        const double room = inner - dots;
-        const QString cut = shown.left(m_simple.fittingChars(shown, room)) + ellipsis;
-        width = m_simple.width(cut);
-        m_simple.draw(painter, QPointF(right ? x + inner - width : x, baseline), cut);
-    } else {
-        m_simple.draw(painter, QPointF(right ? x + inner - width : x, baseline), shown);
+    const WrappedCell &cell = m_cell;
+    const double dots = face.metrics.horizontalAdvance(ellipsis);
+    double baseline = top + pt(PaddingPt) + face.metrics.ascent();
+    for (std::size_t l = 0; l < cell.lines.size(); ++l, baseline += face.lineSpacing) {
+        pdf::TextLine line = cell.lines[l];
+        const bool cut = cell.cut && l + 1 == cell.lines.size();
+        if (cut) {
+            const qsizetype rest = cell.shown.size() - line.from;
+            line.length = pdf::CharsThatFit(cell.advances.data() + line.from, rest, inner - dots);
+            while (line.length > 0 && cell.shown[line.from + line.length - 1] == u' ')
+                --line.length;
+        }
+        const QStringView text = QStringView(cell.shown).mid(line.from, line.length);
+        double width = std::accumulate(cell.advances.begin() + line.from,
+                                       cell.advances.begin() + line.from + line.length, 0.0);
+        if (cut)
+            width += dots;
+        const QPointF origin(right ? x + inner - width : x, baseline);
+        if (cell.simple && face.simple.width(ellipsis) >= 0) {
+            face.simple.draw(painter, origin, text);
+            if (cut)
+                face.simple.draw(painter, origin + QPointF(width - dots, 0), ellipsis);
+        } else {
+            const QString shown = text.toString() + (cut ? ellipsis : QString());
+            painter.drawText(origin, face.metrics.elidedText(shown, Qt::ElideRight, inner));
+        }
     }
-    return true;
 }
 
-void PdfTable::drawCells(QPainter &painter, const QStringList &fields,
-                         const QFontMetricsF &metrics, double top, bool captions)
+// Draws a row from `top` down; returns its height in lines, as rowLines.
+int PdfTable::drawRow(QPainter &painter, Face &face, const QStringList &fields, double top,
+                      bool captions)
 {
-    const double baseline = top + pt(PaddingPt) + metrics.ascent();
+    painter.setFont(face.font);
+    int tallest = 1;
     double x = 0;
     for (qsizetype c = 0; c < qsizetype(m_widths.size()); ++c) {
         const double inner = m_widths[c] - pt(2 * PaddingPt);
-        const bool right = m_numeric[c] && !captions;
-        if (!captions && inner > 0
-            && (fields[c].isEmpty()
-                || drawSimple(painter, fields[c], x + pt(PaddingPt), inner, baseline, right))) {
-            x += m_widths[c];
-            continue;
-        }
-        const Fitted cell = fitted(metrics, fields[c], inner, right);
-        if (!cell.text.isEmpty()) {
-            const double at = right ? x + m_widths[c] - pt(PaddingPt) - cell.width
-                                    : x + pt(PaddingPt);
-            painter.drawText(QPointF(at, baseline), cell.text);
-        }
+        const int lines = wrap(face, fields[c], inner);
+        if (lines > 0)
+            drawCell(painter, face, x + pt(PaddingPt), inner, top, m_numeric[c] && !captions);
+        tallest = std::max(tallest, lines);
         x += m_widths[c];
     }
+    return tallest;
 }
 
 void PdfTable::beginPage(QPainter &painter, qint64 page)
@@ -266,15 +329,13 @@ void PdfTable::beginPage(QPainter &painter, qint64 page)
     painter.drawText(QPointF(0, heading.ascent()),
                      heading.elidedText(pdf::OneLine(m_title), Qt::ElideRight, m_pageWidth));
     const QFontMetricsF small(m_small, &m_writer);
-    const QString number = QStringLiteral("Page %1 of %2").arg(page).arg(m_pages);
+    const QString number = QStringLiteral("Page %1 of %2").arg(page).arg(pages());
     painter.setFont(m_small);
     painter.drawText(QPointF(m_pageWidth - small.horizontalAdvance(number),
                              m_pageHeight - small.descent()),
                      number);
     painter.fillRect(QRectF(0, m_tableTop, tableWidth(), m_captionHeight), QColor(225, 228, 232));
-    painter.setFont(m_bold);
-    drawCells(painter, m_captions, m_boldMetrics, m_tableTop, true);
-    painter.setFont(m_body);
+    drawRow(painter, m_bold, m_captions, m_tableTop, true);
 }
 
 // The grid of the page: column rules from the captions down to `bottom`,
@@ -304,33 +365,28 @@ bool PdfTable::draw(DelimitedTextReader &reader)
     reader.rewind();
     QString record;
     reader.next(record);
-    const qsizetype columns = m_captions.size();
     const QPen rowRule(QColor(210, 210, 210), pt(0.3));
     const QPen text(Qt::black);
     const double width = tableWidth();
     qint64 page = 1;
     beginPage(painter, page);
     double top = m_tableTop + m_captionHeight;
-    qint64 onPage = 0;
-    while (reader.next(record)) {
+    for (qint64 row = 0; reader.next(record); ++row) {
         if (m_control.cancelled)
             return false;
-        if (onPage == m_rowsPerPage) {
+        if (page <= qint64(m_pageStarts.size()) && row == m_pageStarts[page - 1]) {
             endPage(painter, top);
             if (!m_writer.newPage())
                 throw std::runtime_error("The PDF writer could not start a new page.");
             beginPage(painter, ++page);
             top = m_tableTop + m_captionHeight;
-            onPage = 0;
-        }
-        if (onPage > 0) {
+        } else if (row > 0) {
             painter.setPen(rowRule);
             painter.drawLine(QPointF(0, top), QPointF(width, top));
-            painter.setPen(text);
         }
-        drawCells(painter, pdf::SplitRecord(record, columns), m_bodyMetrics, top, false);
-        top += m_rowHeight;
-        ++onPage;
+        painter.setPen(text);
+        const QStringList fields = pdf::SplitRecord(record, m_captions.size());
+        top += m_body.cellHeight(drawRow(painter, m_body, fields, top, false));
         ++m_control.rows;
     }
     endPage(painter, top);
@@ -359,8 +415,8 @@ ExportOutcome WritePdfFromText(const QString &textPath, const QString &pdfPath,
                 outcome.cancelled = true;
                 return outcome;
             }
-            table.planPages();
-            if (!table.draw(reader)) {
+            table.planPage();
+            if (!table.planPageBreaks(reader) || !table.draw(reader)) {
                 outcome.cancelled = true;
                 return outcome;
             }

@@ -61,15 +61,16 @@ double SimpleTextRun::width(QStringView text)
     return total;
 }
 
-qsizetype SimpleTextRun::fittingChars(QStringView text, double limit)
+bool SimpleTextRun::advances(QStringView text, std::vector<double> &advances)
 {
-    double total = 0;
+    advances.resize(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
-        total += glyph(text[i])->advance;
-        if (total > limit)
-            return i;
+        const Glyph *g = glyph(text[i]);
+        if (!g)
+            return false;
+        advances[i] = g->advance;
     }
-    return text.size();
+    return true;
 }
 
 void SimpleTextRun::draw(QPainter &painter, QPointF origin, QStringView text)

@@ -25,8 +25,8 @@ public:
 
     // The width of text, or -1 when it is not simple.
     double width(QStringView text);
-    // The longest start of text no wider than `limit` (text must be simple).
-    qsizetype fittingChars(QStringView text, double limit);
+    // Each character's advance into `advances`; false when text is not simple.
+    bool advances(QStringView text, std::vector<double> &advances);
     // Draws simple text with its baseline's left end at `origin`.
     void draw(QPainter &painter, QPointF origin, QStringView text);
 
