@@ -12,7 +12,6 @@
 #include <QPdfWriter>
 
 #include <algorithm>
-#include <numeric>
 #include <stdexcept>
 
 namespace exports {
@@ -57,47 +56,6 @@ QFont LayoutFont(double points, bool bold)
     return font;
 }
 
-// A text as a cell shows it: on one line, and no longer than `budget`.
-QString Shown(const QString &text, qsizetype budget)
-{
-    const QStringView head = QStringView(text).left(budget);
-    for (QChar c : head) {
-        if (c == u'\t' || c == u'\r' || c == u'\n')
-            return pdf::OneLine(head);
-    }
-    return head.size() == text.size() ? text : head.toString();
-}
-
-// The face of a cell's text: the glyph table where it applies, the font's
-// metrics otherwise.
-struct Face
-{
-    QFont font;
-    QFontMetricsF metrics;
-    SimpleTextRun simple;
-    double lineSpacing;
-
-    Face(const QFont &f, QPdfWriter &writer)
-        : font(f), metrics(f, &writer), simple(f, writer), lineSpacing(metrics.lineSpacing())
-    {
-    }
-    // The height of a cell of `lines` lines, padding included.
-    double cellHeight(int lines) const
-    {
-        return metrics.height() + std::max(0, lines - 1) * lineSpacing + pt(2 * PaddingPt);
-    }
-};
-
-// A cell's text wrapped into its column.
-struct WrappedCell
-{
-    QString shown;
-    std::vector<double> advances;
-    std::vector<pdf::TextLine> lines;
-    bool simple = false;
-    bool cut = false;
-};
-
 // The table, page by page: the survey of the text, the page plan, the
 // measuring of the rows, and the drawing, all in device units.
 class PdfTable
@@ -117,10 +75,10 @@ public:
     qint64 pages() const { return qint64(m_pageStarts.size()) + 1; }
 
 private:
-    int wrap(Face &face, const QString &text, double inner);
-    int rowLines(Face &face, const QStringList &fields);
-    void drawCell(QPainter &painter, Face &face, double x, double inner, double top, bool right);
-    int drawRow(QPainter &painter, Face &face, const QStringList &fields, double top,
+    int wrap(TextFace &face, const QString &text, double width);
+    double cellHeight(const TextFace &face, int lines) const;
+    int rowLines(TextFace &face, const QStringList &fields);
+    int drawRow(QPainter &painter, TextFace &face, const QStringList &fields, double top,
                 bool captions);
     void beginPage(QPainter &painter, qint64 page);
     void endPage(QPainter &painter, double bottom);
@@ -129,7 +87,7 @@ private:
     QPdfWriter &m_writer;
     QString m_title;
     ExportControl &m_control;
-    Face m_body, m_bold;
+    TextFace m_body, m_bold;
     QFont m_heading, m_small;
     QStringList m_captions;
     qint64 m_rows = 0;
@@ -138,7 +96,7 @@ private:
     double m_pageWidth = 0, m_pageHeight = 0;
     double m_captionHeight = 0, m_tableTop = 0, m_tableRoom = 0;
     std::vector<qint64> m_pageStarts;  // the first row of every page after the first
-    WrappedCell m_cell;
+    WrappedText m_cell;
 };
 
 bool PdfTable::survey(DelimitedTextReader &reader)
@@ -154,7 +112,7 @@ bool PdfTable::survey(DelimitedTextReader &reader)
     m_numeric.assign(columns, true);
     std::vector<bool> anyValue(columns, false);
     for (qsizetype c = 0; c < columns; ++c) {
-        const QString caption = Shown(m_captions[c], budget);
+        const QString caption = ShownText(m_captions[c], budget);
         m_natural[c] = m_bold.metrics.horizontalAdvance(caption);
         for (const QString &word : caption.split(u' ', Qt::SkipEmptyParts))
             m_least[c] = std::max(m_least[c], m_bold.metrics.horizontalAdvance(word));
@@ -172,7 +130,7 @@ bool PdfTable::survey(DelimitedTextReader &reader)
             anyValue[c] = true;
             if (m_numeric[c] && !pdf::LooksNumeric(fields[c]))
                 m_numeric[c] = false;
-            const QString shown = Shown(fields[c], budget);
+            const QString shown = ShownText(fields[c], budget);
             const double simple = m_body.simple.width(shown);
             m_natural[c] = std::max(m_natural[c], simple >= 0 ? simple
                                                               : m_body.metrics.horizontalAdvance(shown));
@@ -202,7 +160,7 @@ void PdfTable::planPage()
     m_pageWidth = pt((landscape ? a4.height() : a4.width()) - 2 * MarginPt);
     m_pageHeight = pt((landscape ? a4.width() : a4.height()) - 2 * MarginPt);
     m_widths = pdf::FitColumnWidths(m_natural, m_least, m_pageWidth);
-    m_captionHeight = m_bold.cellHeight(rowLines(m_bold, m_captions));
+    m_captionHeight = cellHeight(m_bold, rowLines(m_bold, m_captions));
     m_tableTop = QFontMetricsF(m_heading, &m_writer).height() + pt(GapPt);
     const double footer = QFontMetricsF(m_small, &m_writer).height() + pt(GapPt);
     m_tableRoom = m_pageHeight - m_tableTop - footer - m_captionHeight;
@@ -220,7 +178,7 @@ bool PdfTable::planPageBreaks(DelimitedTextReader &reader)
         if (m_control.cancelled)
             return false;
         const QStringList fields = pdf::SplitRecord(record, m_captions.size());
-        if (filler.startsNewPage(m_body.cellHeight(rowLines(m_body, fields))))
+        if (filler.startsNewPage(cellHeight(m_body, rowLines(m_body, fields))))
             m_pageStarts.push_back(row);
     }
     return true;
@@ -234,87 +192,39 @@ double PdfTable::tableWidth() const
     return total;
 }
 
-// Wraps text into m_cell for a column `inner` wide; returns its lines.
-int PdfTable::wrap(Face &face, const QString &text, double inner)
+// A cell's text wrapped into m_cell for a column `width` wide; its lines.
+int PdfTable::wrap(TextFace &face, const QString &text, double width)
 {
-    WrappedCell &cell = m_cell;
-    cell.lines.clear();
-    if (text.isEmpty() || inner <= 0)
-        return 0;
-    const qsizetype budget = CharBudget(inner / Unit) * MaxCellLines;
-    cell.shown = Shown(text, budget);
-    cell.simple = face.simple.advances(cell.shown, cell.advances);
-    if (!cell.simple) {
-        // Shaped text: a surrogate pair's width goes to its first half, and
-        // a combining mark measures next to nothing, so neither is split off.
-        cell.advances.resize(cell.shown.size());
-        for (qsizetype i = 0; i < cell.shown.size(); ++i) {
-            const QChar c = cell.shown[i];
-            cell.advances[i] = c.isLowSurrogate() ? 0
-                : c.isHighSurrogate()             ? face.metrics.horizontalAdvance(cell.shown.mid(i, 2))
-                                                  : face.metrics.horizontalAdvance(c);
-        }
-    }
-    cell.cut = pdf::WrapLines(cell.shown, cell.advances, inner, MaxCellLines, cell.lines)
-        || text.size() > budget;
-    return int(cell.lines.size());
+    const double inner = width - pt(2 * PaddingPt);
+    return m_cell.wrap(face, text, inner, MaxCellLines, CharBudget(inner / Unit) * MaxCellLines);
 }
 
-int PdfTable::rowLines(Face &face, const QStringList &fields)
+double PdfTable::cellHeight(const TextFace &face, int lines) const
+{
+    return face.linesHeight(lines) + pt(2 * PaddingPt);
+}
+
+int PdfTable::rowLines(TextFace &face, const QStringList &fields)
 {
     int lines = 1;
     for (qsizetype c = 0; c < qsizetype(m_widths.size()); ++c)
-        lines = std::max(lines, wrap(face, fields[c], m_widths[c] - pt(2 * PaddingPt)));
+        lines = std::max(lines, wrap(face, fields[c], m_widths[c]));
     return lines;
 }
 
-// The lines of m_cell, top down from `top`; the last one ends with an
-// ellipsis when the text was cut.
-void PdfTable::drawCell(QPainter &painter, Face &face, double x, double inner, double top,
-                        bool right)
-{
-    static const QString ellipsis(QChar(0x2026));
-    const WrappedCell &cell = m_cell;
-    const double dots = face.metrics.horizontalAdvance(ellipsis);
-    double baseline = top + pt(PaddingPt) + face.metrics.ascent();
-    for (std::size_t l = 0; l < cell.lines.size(); ++l, baseline += face.lineSpacing) {
-        pdf::TextLine line = cell.lines[l];
-        const bool cut = cell.cut && l + 1 == cell.lines.size();
-        if (cut) {
-            const qsizetype rest = cell.shown.size() - line.from;
-            line.length = pdf::CharsThatFit(cell.advances.data() + line.from, rest, inner - dots);
-            while (line.length > 0 && cell.shown[line.from + line.length - 1] == u' ')
-                --line.length;
-        }
-        const QStringView text = QStringView(cell.shown).mid(line.from, line.length);
-        double width = std::accumulate(cell.advances.begin() + line.from,
-                                       cell.advances.begin() + line.from + line.length, 0.0);
-        if (cut)
-            width += dots;
-        const QPointF origin(right ? x + inner - width : x, baseline);
-        if (cell.simple && face.simple.width(ellipsis) >= 0) {
-            face.simple.draw(painter, origin, text);
-            if (cut)
-                face.simple.draw(painter, origin + QPointF(width - dots, 0), ellipsis);
-        } else {
-            const QString shown = text.toString() + (cut ? ellipsis : QString());
-            painter.drawText(origin, face.metrics.elidedText(shown, Qt::ElideRight, inner));
-        }
-    }
-}
-
 // Draws a row from `top` down; returns its height in lines, as rowLines.
-int PdfTable::drawRow(QPainter &painter, Face &face, const QStringList &fields, double top,
+int PdfTable::drawRow(QPainter &painter, TextFace &face, const QStringList &fields, double top,
                       bool captions)
 {
     painter.setFont(face.font);
+    const QPointF inset(pt(PaddingPt), pt(PaddingPt) + face.metrics.ascent());
     int tallest = 1;
     double x = 0;
     for (qsizetype c = 0; c < qsizetype(m_widths.size()); ++c) {
-        const double inner = m_widths[c] - pt(2 * PaddingPt);
-        const int lines = wrap(face, fields[c], inner);
+        const int lines = wrap(face, fields[c], m_widths[c]);
         if (lines > 0)
-            drawCell(painter, face, x + pt(PaddingPt), inner, top, m_numeric[c] && !captions);
+            m_cell.draw(painter, face, QPointF(x, top) + inset, m_widths[c] - pt(2 * PaddingPt),
+                        m_numeric[c] && !captions);
         tallest = std::max(tallest, lines);
         x += m_widths[c];
     }
@@ -386,7 +296,7 @@ bool PdfTable::draw(DelimitedTextReader &reader)
         }
         painter.setPen(text);
         const QStringList fields = pdf::SplitRecord(record, m_captions.size());
-        top += m_body.cellHeight(drawRow(painter, m_body, fields, top, false));
+        top += cellHeight(m_body, drawRow(painter, m_body, fields, top, false));
         ++m_control.rows;
     }
     endPage(painter, top);
