@@ -18,8 +18,6 @@ namespace exports {
 
 namespace {
 
-using pdf::Orientation;
-
 // Device units per point: fine enough that rounded font metrics stay true.
 constexpr int Resolution = 720;
 constexpr double Unit = Resolution / 72.0;
@@ -30,6 +28,7 @@ constexpr double FooterPt = 7;
 constexpr double PaddingPt = 2.5;
 constexpr double GapPt = 6;           // between the title, the table, the footer
 constexpr double MaxNaturalPt = 220;  // a long text does not claim the page
+constexpr int MaxCellLines = 6;       // a longer text is cut on its last line
 // Rows measured for the column widths: the first ones, then every n-th.
 constexpr qint64 SampleHead = 500;
 constexpr qint64 SampleStride = 97;
@@ -37,6 +36,13 @@ constexpr qint64 SampleStride = 97;
 constexpr double pt(double points)
 {
     return points * Unit;
+}
+
+// Characters that may show in `widthPt`: every glyph of the fonts used is at
+// least a quarter em wide.
+constexpr qsizetype CharBudget(double widthPt)
+{
+    return qsizetype(widthPt / (BodyPt / 4)) + 1;
 }
 
 QFont LayoutFont(double points, bool bold)
@@ -50,74 +56,48 @@ QFont LayoutFont(double points, bool bold)
     return font;
 }
 
-// A text as a cell shows it: on one line, and no longer than any column
-// could show (every glyph of the body font is at least a quarter em wide).
-QString Shown(const QString &text, qsizetype budget)
-{
-    const QStringView head = QStringView(text).left(budget);
-    for (QChar c : head) {
-        if (c == u'\t' || c == u'\r' || c == u'\n')
-            return pdf::OneLine(head);
-    }
-    return head.size() == text.size() ? text : head.toString();
-}
-
-// The table, page by page: the survey of the text, the page plan, and the
-// drawing, all in device units.
+// The table, page by page: the survey of the text, the page plan, the
+// measuring of the rows, and the drawing, all in device units.
 class PdfTable
 {
 public:
     PdfTable(QPdfWriter &writer, const QString &title, ExportControl &control)
         : m_writer(writer), m_title(title), m_control(control),
-          m_body(LayoutFont(BodyPt, false)), m_bold(LayoutFont(BodyPt, true)),
-          m_heading(LayoutFont(TitlePt, true)), m_small(LayoutFont(FooterPt, false)),
-          m_bodyMetrics(m_body, &writer), m_boldMetrics(m_bold, &writer), m_simple(m_body, writer)
+          m_body(LayoutFont(BodyPt, false), writer), m_bold(LayoutFont(BodyPt, true), writer),
+          m_heading(LayoutFont(TitlePt, true)), m_small(LayoutFont(FooterPt, false))
     {
     }
 
     bool survey(DelimitedTextReader &reader);
-    void planPages();
+    void planPage();
+    bool planPageBreaks(DelimitedTextReader &reader);
     bool draw(DelimitedTextReader &reader);
-    qint64 pages() const { return m_pages; }
+    qint64 pages() const { return qint64(m_pageStarts.size()) + 1; }
 
 private:
-    struct Fitted
-    {
-        QString text;
-        double width;
-    };
-    Fitted fitted(const QFontMetricsF &metrics, const QString &text, double width,
-                  bool needWidth) const;
-    double bodyWidth(const QString &text);
-    bool drawSimple(QPainter &painter, const QString &text, double x, double inner,
-                    double baseline, bool right);
+    int wrap(TextFace &face, const QString &text, double width);
+    double cellHeight(const TextFace &face, int lines) const;
+    int rowLines(TextFace &face, const QStringList &fields);
+    int drawRow(QPainter &painter, TextFace &face, const QStringList &fields, double top,
+                bool captions);
     void beginPage(QPainter &painter, qint64 page);
     void endPage(QPainter &painter, double bottom);
-    void drawCells(QPainter &painter, const QStringList &fields, const QFontMetricsF &metrics,
-                   double top, bool captions);
     double tableWidth() const;
 
     QPdfWriter &m_writer;
     QString m_title;
     ExportControl &m_control;
-    QFont m_body, m_bold, m_heading, m_small;
-    QFontMetricsF m_bodyMetrics, m_boldMetrics;
-    SimpleTextRun m_simple;
+    TextFace m_body, m_bold;
+    QFont m_heading, m_small;
     QStringList m_captions;
     qint64 m_rows = 0;
-    std::vector<double> m_natural;
+    std::vector<double> m_natural, m_least, m_widths;
     std::vector<bool> m_numeric;
-    std::vector<double> m_widths;
     double m_pageWidth = 0, m_pageHeight = 0;
-    double m_rowHeight = 0, m_captionHeight = 0, m_tableTop = 0;
-    qint64 m_rowsPerPage = 1;
-    qint64 m_pages = 1;
+    double m_captionHeight = 0, m_tableTop = 0, m_tableRoom = 0;
+    std::vector<qint64> m_pageStarts;  // the first row of every page after the first
+    WrappedText m_cell;
 };
-
-constexpr qsizetype CharBudget(double widthPt)
-{
-    return qsizetype(widthPt / (BodyPt / 4)) + 1;
-}
 
 bool PdfTable::survey(DelimitedTextReader &reader)
 {
@@ -128,10 +108,15 @@ bool PdfTable::survey(DelimitedTextReader &reader)
     const qsizetype columns = m_captions.size();
     const qsizetype budget = CharBudget(MaxNaturalPt);
     m_natural.assign(columns, 0);
+    m_least.assign(columns, 0);
     m_numeric.assign(columns, true);
     std::vector<bool> anyValue(columns, false);
-    for (qsizetype c = 0; c < columns; ++c)
-        m_natural[c] = m_boldMetrics.horizontalAdvance(Shown(m_captions[c], budget));
+    for (qsizetype c = 0; c < columns; ++c) {
+        const QString caption = ShownText(m_captions[c], budget);
+        m_natural[c] = m_bold.metrics.horizontalAdvance(caption);
+        for (const QString &word : caption.split(u' ', Qt::SkipEmptyParts))
+            m_least[c] = std::max(m_least[c], m_bold.metrics.horizontalAdvance(word));
+    }
     while (reader.next(record)) {
         if (m_control.cancelled)
             return false;
@@ -145,38 +130,58 @@ bool PdfTable::survey(DelimitedTextReader &reader)
             anyValue[c] = true;
             if (m_numeric[c] && !pdf::LooksNumeric(fields[c]))
                 m_numeric[c] = false;
-            m_natural[c] = std::max(m_natural[c], bodyWidth(Shown(fields[c], budget)));
+            const QString shown = ShownText(fields[c], budget);
+            const double simple = m_body.simple.width(shown);
+            m_natural[c] = std::max(m_natural[c], simple >= 0 ? simple
+                                                              : m_body.metrics.horizontalAdvance(shown));
         }
     }
     for (qsizetype c = 0; c < columns; ++c) {
         m_numeric[c] = m_numeric[c] && anyValue[c];
         m_natural[c] = std::min(m_natural[c], pt(MaxNaturalPt)) + pt(2 * PaddingPt);
+        m_least[c] = std::min(m_least[c], pt(MaxNaturalPt)) + pt(2 * PaddingPt);
     }
     return true;
 }
 
-void PdfTable::planPages()
+// The orientation, the column widths and the captions' height.
+void PdfTable::planPage()
 {
     const QSizeF a4 = QPageSize(QPageSize::A4).size(QPageSize::Point);
     double total = 0;
     for (double width : m_natural)
         total += width;
-    const Orientation orientation = pdf::ChooseOrientation(total, pt(a4.width() - 2 * MarginPt));
-    const bool landscape = orientation == Orientation::Landscape;
+    const bool landscape = pdf::ChooseOrientation(total, pt(a4.width() - 2 * MarginPt))
+        == pdf::Orientation::Landscape;
     m_writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4),
                                        landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
                                        QMarginsF(MarginPt, MarginPt, MarginPt, MarginPt),
                                        QPageLayout::Point));
     m_pageWidth = pt((landscape ? a4.height() : a4.width()) - 2 * MarginPt);
     m_pageHeight = pt((landscape ? a4.width() : a4.height()) - 2 * MarginPt);
-    m_widths = pdf::FitColumnWidths(m_natural, m_pageWidth);
-    m_rowHeight = m_bodyMetrics.height() + pt(2 * PaddingPt);
-    m_captionHeight = m_boldMetrics.height() + pt(2 * PaddingPt);
+    m_widths = pdf::FitColumnWidths(m_natural, m_least, m_pageWidth);
+    m_captionHeight = cellHeight(m_bold, rowLines(m_bold, m_captions));
     m_tableTop = QFontMetricsF(m_heading, &m_writer).height() + pt(GapPt);
     const double footer = QFontMetricsF(m_small, &m_writer).height() + pt(GapPt);
-    m_rowsPerPage = pdf::RowsPerPage(m_pageHeight - m_tableTop - footer, m_captionHeight,
-                                     m_rowHeight);
-    m_pages = pdf::PageCount(m_rows, m_rowsPerPage);
+    m_tableRoom = m_pageHeight - m_tableTop - footer - m_captionHeight;
+}
+
+// The rows' heights, read once before drawing, so that every page can
+// carry its "of N"; only the first row of each page is kept.
+bool PdfTable::planPageBreaks(DelimitedTextReader &reader)
+{
+    reader.rewind();
+    QString record;
+    reader.next(record);
+    pdf::PageFiller filler(m_tableRoom);
+    for (qint64 row = 0; reader.next(record); ++row) {
+        if (m_control.cancelled)
+            return false;
+        const QStringList fields = pdf::SplitRecord(record, m_captions.size());
+        if (filler.startsNewPage(cellHeight(m_body, rowLines(m_body, fields))))
+            m_pageStarts.push_back(row);
+    }
+    return true;
 }
 
 double PdfTable::tableWidth() const
@@ -187,75 +192,43 @@ double PdfTable::tableWidth() const
     return total;
 }
 
-// The text as it fits `width`, cut with an ellipsis when it does not, and
-// its width (when asked for, if it had to be cut).
-PdfTable::Fitted PdfTable::fitted(const QFontMetricsF &metrics, const QString &text,
-                                  double width, bool needWidth) const
+// A cell's text wrapped into m_cell for a column `width` wide; its lines.
+int PdfTable::wrap(TextFace &face, const QString &text, double width)
 {
-    if (text.isEmpty() || width <= 0)
-        return {QString(), 0};
-    const qsizetype budget = CharBudget(width / Unit);
-    const QString shown = Shown(text, budget);
-    const double natural = metrics.horizontalAdvance(shown);
-    if (text.size() <= budget && natural <= width)
-        return {shown, natural};
-    const QString cut = metrics.elidedText(shown, Qt::ElideRight, width);
-    return {cut, needWidth ? metrics.horizontalAdvance(cut) : 0};
+    const double inner = width - pt(2 * PaddingPt);
+    return m_cell.wrap(face, text, inner, MaxCellLines, CharBudget(inner / Unit) * MaxCellLines);
 }
 
-double PdfTable::bodyWidth(const QString &text)
+double PdfTable::cellHeight(const TextFace &face, int lines) const
 {
-    const double simple = m_simple.width(text);
-    return simple >= 0 ? simple : m_bodyMetrics.horizontalAdvance(text);
+    return face.linesHeight(lines) + pt(2 * PaddingPt);
 }
 
-// A body cell of simple text, cut with an ellipsis by the glyph table;
-// false when the text is not simple.
-bool PdfTable::drawSimple(QPainter &painter, const QString &text, double x, double inner,
-                          double baseline, bool right)
+int PdfTable::rowLines(TextFace &face, const QStringList &fields)
 {
-    static const QString ellipsis(QChar(0x2026));
-    const qsizetype budget = CharBudget(inner / Unit);
-    const QString shown = Shown(text, budget);
-    double width = m_simple.width(shown);
-    if (width < 0)
-        return false;
-    if (text.size() > budget || width > inner) {
-        const double dots = m_simple.width(ellipsis);
-        if (dots < 0)
-            return false;
-        const double room = inner - dots;
-        const QString cut = shown.left(m_simple.fittingChars(shown, room)) + ellipsis;
-        width = m_simple.width(cut);
-        m_simple.draw(painter, QPointF(right ? x + inner - width : x, baseline), cut);
-    } else {
-        m_simple.draw(painter, QPointF(right ? x + inner - width : x, baseline), shown);
-    }
-    return true;
+    int lines = 1;
+    for (qsizetype c = 0; c < qsizetype(m_widths.size()); ++c)
+        lines = std::max(lines, wrap(face, fields[c], m_widths[c]));
+    return lines;
 }
 
-void PdfTable::drawCells(QPainter &painter, const QStringList &fields,
-                         const QFontMetricsF &metrics, double top, bool captions)
+// Draws a row from `top` down; returns its height in lines, as rowLines.
+int PdfTable::drawRow(QPainter &painter, TextFace &face, const QStringList &fields, double top,
+                      bool captions)
 {
-    const double baseline = top + pt(PaddingPt) + metrics.ascent();
+    painter.setFont(face.font);
+    const QPointF inset(pt(PaddingPt), pt(PaddingPt) + face.metrics.ascent());
+    int tallest = 1;
     double x = 0;
     for (qsizetype c = 0; c < qsizetype(m_widths.size()); ++c) {
-        const double inner = m_widths[c] - pt(2 * PaddingPt);
-        const bool right = m_numeric[c] && !captions;
-        if (!captions && inner > 0
-            && (fields[c].isEmpty()
-                || drawSimple(painter, fields[c], x + pt(PaddingPt), inner, baseline, right))) {
-            x += m_widths[c];
-            continue;
-        }
-        const Fitted cell = fitted(metrics, fields[c], inner, right);
-        if (!cell.text.isEmpty()) {
-            const double at = right ? x + m_widths[c] - pt(PaddingPt) - cell.width
-                                    : x + pt(PaddingPt);
-            painter.drawText(QPointF(at, baseline), cell.text);
-        }
+        const int lines = wrap(face, fields[c], m_widths[c]);
+        if (lines > 0)
+            m_cell.draw(painter, face, QPointF(x, top) + inset, m_widths[c] - pt(2 * PaddingPt),
+                        m_numeric[c] && !captions);
+        tallest = std::max(tallest, lines);
         x += m_widths[c];
     }
+    return tallest;
 }
 
 void PdfTable::beginPage(QPainter &painter, qint64 page)
@@ -266,15 +239,13 @@ void PdfTable::beginPage(QPainter &painter, qint64 page)
     painter.drawText(QPointF(0, heading.ascent()),
                      heading.elidedText(pdf::OneLine(m_title), Qt::ElideRight, m_pageWidth));
     const QFontMetricsF small(m_small, &m_writer);
-    const QString number = QStringLiteral("Page %1 of %2").arg(page).arg(m_pages);
+    const QString number = QStringLiteral("Page %1 of %2").arg(page).arg(pages());
     painter.setFont(m_small);
     painter.drawText(QPointF(m_pageWidth - small.horizontalAdvance(number),
                              m_pageHeight - small.descent()),
                      number);
     painter.fillRect(QRectF(0, m_tableTop, tableWidth(), m_captionHeight), QColor(225, 228, 232));
-    painter.setFont(m_bold);
-    drawCells(painter, m_captions, m_boldMetrics, m_tableTop, true);
-    painter.setFont(m_body);
+    drawRow(painter, m_bold, m_captions, m_tableTop, true);
 }
 
 // The grid of the page: column rules from the captions down to `bottom`,
@@ -304,33 +275,28 @@ bool PdfTable::draw(DelimitedTextReader &reader)
     reader.rewind();
     QString record;
     reader.next(record);
-    const qsizetype columns = m_captions.size();
     const QPen rowRule(QColor(210, 210, 210), pt(0.3));
     const QPen text(Qt::black);
     const double width = tableWidth();
     qint64 page = 1;
     beginPage(painter, page);
     double top = m_tableTop + m_captionHeight;
-    qint64 onPage = 0;
-    while (reader.next(record)) {
+    for (qint64 row = 0; reader.next(record); ++row) {
         if (m_control.cancelled)
             return false;
-        if (onPage == m_rowsPerPage) {
+        if (page <= qint64(m_pageStarts.size()) && row == m_pageStarts[page - 1]) {
             endPage(painter, top);
             if (!m_writer.newPage())
                 throw std::runtime_error("The PDF writer could not start a new page.");
             beginPage(painter, ++page);
             top = m_tableTop + m_captionHeight;
-            onPage = 0;
-        }
-        if (onPage > 0) {
+        } else if (row > 0) {
             painter.setPen(rowRule);
             painter.drawLine(QPointF(0, top), QPointF(width, top));
-            painter.setPen(text);
         }
-        drawCells(painter, pdf::SplitRecord(record, columns), m_bodyMetrics, top, false);
-        top += m_rowHeight;
-        ++onPage;
+        painter.setPen(text);
+        const QStringList fields = pdf::SplitRecord(record, m_captions.size());
+        top += cellHeight(m_body, drawRow(painter, m_body, fields, top, false));
         ++m_control.rows;
     }
     endPage(painter, top);
@@ -359,8 +325,8 @@ ExportOutcome WritePdfFromText(const QString &textPath, const QString &pdfPath,
                 outcome.cancelled = true;
                 return outcome;
             }
-            table.planPages();
-            if (!table.draw(reader)) {
+            table.planPage();
+            if (!table.planPageBreaks(reader) || !table.draw(reader)) {
                 outcome.cancelled = true;
                 return outcome;
             }

@@ -11,9 +11,11 @@ namespace exports {
 // The PDF export: the tab-delimited text of the TXT export, laid out as a
 // table with Qt's PDF writer. Captions in bold at the top of every page,
 // the title and "Page n of N" on every page, landscape when the columns
-// need it; every row one line high, a text too long for its column cut
-// with an ellipsis. Two passes over the text (count and measure, then
-// draw), so memory stays the same however long the table.
+// need it; a text too long for its column wraps onto more lines (a row as
+// tall as its tallest cell) and only a text longer than six lines is cut
+// with an ellipsis. Three passes over the text (survey the columns, find
+// the page breaks, draw), keeping only the first row of each page, so
+// memory stays the same however long the table.
 //
 // Writes the whole PDF at pdfPath or nothing: a failure or a cancel leaves
 // an existing file as it was. control.rows counts the rows drawn; *pages,

@@ -1,7 +1,6 @@
 #include "export/pdflayout.h"
 
 #include <algorithm>
-#include <cmath>
 #include <numeric>
 
 namespace exports::pdf {
@@ -36,50 +35,103 @@ Orientation ChooseOrientation(double naturalTableWidth, double portraitWidth)
     return naturalTableWidth > portraitWidth ? Orientation::Landscape : Orientation::Portrait;
 }
 
-qint64 RowsPerPage(double tableHeight, double captionHeight, double rowHeight)
+bool PageFiller::startsNewPage(double rowHeight)
 {
-    if (rowHeight <= 0)
-        return 1;
-    const auto rows = qint64(std::floor((tableHeight - captionHeight) / rowHeight));
-    return std::max<qint64>(1, rows);
+    if (!m_empty && m_used + rowHeight > m_room) {
+        m_used = rowHeight;
+        return true;
+    }
+    m_used += rowHeight;
+    m_empty = false;
+    return false;
 }
 
-qint64 PageCount(qint64 rows, qint64 rowsPerPage)
+std::vector<double> FitColumnWidths(const std::vector<double> &natural,
+                                    const std::vector<double> &least, double available)
 {
-    if (rows <= 0)
-        return 1;
-    rowsPerPage = std::max<qint64>(1, rowsPerPage);
-    return (rows + rowsPerPage - 1) / rowsPerPage;
-}
-
-std::vector<double> FitColumnWidths(const std::vector<double> &natural, double available)
-{
-    std::vector<double> widths = natural;
     if (std::accumulate(natural.begin(), natural.end(), 0.0) <= available)
-        return widths;
-    std::vector<bool> fixed(natural.size(), false);
-    double remaining = available;
-    std::size_t open = natural.size();
-    // Columns narrower than an equal share of what is left keep their width;
-    // each round may free more room for the rest.
-    for (bool changed = true; changed && open > 0;) {
-        changed = false;
-        const double share = remaining / double(open);
-        for (std::size_t i = 0; i < natural.size(); ++i) {
-            if (!fixed[i] && natural[i] <= share) {
-                fixed[i] = true;
-                remaining -= natural[i];
-                --open;
-                changed = true;
-            }
-        }
+        return natural;
+    const std::size_t count = natural.size();
+    std::vector<double> floor(count, 0.0);
+    for (std::size_t i = 0; i < count && i < least.size(); ++i)
+        floor[i] = std::min(least[i], natural[i]);
+    if (std::accumulate(floor.begin(), floor.end(), 0.0) > available)
+        std::fill(floor.begin(), floor.end(), 0.0);
+    // Each column is its share clamped between its floor and its natural
+    // width; the share is where the columns together fill `available`.
+    const auto widthAt = [&](std::size_t i, double share) {
+        return std::min(natural[i], std::max(floor[i], share));
+    };
+    const auto totalAt = [&](double share) {
+        double total = 0;
+        for (std::size_t i = 0; i < count; ++i)
+            total += widthAt(i, share);
+        return total;
+    };
+    std::vector<double> points = natural;
+    points.insert(points.end(), floor.begin(), floor.end());
+    points.push_back(0);
+    std::sort(points.begin(), points.end());
+    double below = 0;
+    for (double point : points) {
+        if (totalAt(point) <= available)
+            below = point;
     }
-    const double share = open > 0 ? std::max(0.0, remaining / double(open)) : 0.0;
-    for (std::size_t i = 0; i < natural.size(); ++i) {
-        if (!fixed[i])
-            widths[i] = share;
+    // Between `below` and the next point the open columns grow together.
+    double fixed = 0;
+    std::size_t open = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (floor[i] <= below && natural[i] > below)
+            ++open;
+        else
+            fixed += widthAt(i, below);
     }
+    const double share = open > 0 ? std::max(below, (available - fixed) / double(open)) : below;
+    std::vector<double> widths(count);
+    for (std::size_t i = 0; i < count; ++i)
+        widths[i] = widthAt(i, share);
     return widths;
+}
+
+qsizetype CharsThatFit(const double *advances, qsizetype count, double width)
+{
+    double total = 0;
+    for (qsizetype i = 0; i < count; ++i) {
+        total += advances[i];
+        if (total > width)
+            return i;
+    }
+    return count;
+}
+
+bool WrapLines(QStringView text, const std::vector<double> &advances, double width,
+               int maxLines, std::vector<TextLine> &lines)
+{
+    lines.clear();
+    const qsizetype size = text.size();
+    qsizetype at = 0;
+    while (at < size) {
+        if (qsizetype(lines.size()) >= std::max(1, maxLines))
+            return true;
+        const qsizetype fit = at + CharsThatFit(advances.data() + at, size - at, width);
+        if (fit == size) {
+            lines.push_back({at, size - at});
+            return false;
+        }
+        qsizetype end = fit;
+        if (text[fit] != u' ') {
+            const qsizetype blank = text.left(fit).lastIndexOf(u' ');
+            end = blank > at ? blank : std::max(fit, at + 1);
+        }
+        qsizetype next = end;
+        while (end > at && text[end - 1] == u' ')
+            --end;
+        lines.push_back({at, end - at});
+        while (next < size && text[next] == u' ')
+            ++next;
+        at = next;
+    }
+    return false;
 }
 
 QString SafeFileName(const QString &name)

@@ -51,7 +51,15 @@ QList<int> NamesOn(const QString &page)
     return names;
 }
 
-const QString LongNote = QStringLiteral("long ").repeated(60) + QStringLiteral("END");
+// A note of about five lines, and one far past the six a cell may take.
+const QString LongNote = QStringLiteral("long ").repeated(50) + QStringLiteral("WHOLE");
+const QString CutNote = QStringLiteral("cut ").repeated(250) + QStringLiteral("LOST");
+
+QString Squeezed(QString text)
+{
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    return text.remove(blanks);
+}
 
 } // namespace
 
@@ -63,70 +71,115 @@ private slots:
     void initTestCase()
     {
         m_db.exec({"CREATE TABLE PEOPLE (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(8), "
-                   "NOTE VARCHAR(400), AMOUNT DECIMAL(10,2))",
+                   "AMOUNT DECIMAL(10,2), NOTE VARCHAR(1200))",
                    "EXECUTE BLOCK AS DECLARE i INTEGER = 1; BEGIN WHILE (i <= 130) DO BEGIN "
-                   "INSERT INTO PEOPLE VALUES (:i, 'n' || LPAD(:i, 4, '0'), 'note ' || :i, "
-                   ":i * 1.25); i = i + 1; END END",
+                   "INSERT INTO PEOPLE VALUES (:i, 'n' || LPAD(:i, 4, '0'), :i * 1.25, "
+                   "'note ' || :i); i = i + 1; END END",
                    "UPDATE PEOPLE SET NOTE = 'café é Ω Αλφα βήτα' WHERE ID = 3",
                    "UPDATE PEOPLE SET NOTE = 'two' || ASCII_CHAR(13) || ASCII_CHAR(10) || 'lines' "
                    "WHERE ID = 5",
                    QString("UPDATE PEOPLE SET NOTE = '%1' WHERE ID = 7").arg(LongNote),
-                   "CREATE TABLE EMPTY (ID INTEGER, NAME VARCHAR(8))"});
-        QStringList columns, values;
-        for (int c = 1; c <= 12; ++c) {
-            columns << QString("C%1 VARCHAR(60)").arg(c);
-            values << QString("'wide value number %1 of the row'").arg(c);
+                   QString("UPDATE PEOPLE SET NOTE = '%1' WHERE ID = 9").arg(CutNote),
+                   "CREATE TABLE EMPTY (ID INTEGER, NAME VARCHAR(8))",
+                   // Twelve columns of ids, names, an e-mail, dates, a timestamp and a note.
+                   "CREATE TABLE STAFF (STAFF_ID INTEGER, DEPARTMENT_ID INTEGER, FIRST_NAME "
+                   "VARCHAR(20), LAST_NAME VARCHAR(20), EMAIL_ADDRESS VARCHAR(60), BIRTH_DATE DATE, "
+                   "HIRE_DATE DATE, LAST_LOGIN TIMESTAMP, MANAGER_ID INTEGER, SALARY "
+                   "DECIMAL(10,2), REMARKS VARCHAR(60), \"DATE OF THE LAST REVIEW\" DATE)",
+                   "EXECUTE BLOCK AS DECLARE i INTEGER = 1; BEGIN WHILE (i <= 60) DO BEGIN "
+                   "INSERT INTO STAFF VALUES (:i, 10 + MOD(:i, 7), 'Alexandra', 'Montgomery-Smythe', "
+                   "'alexandra.montgomery' || :i || '@example.com', '1985-03-14', '2019-11-02', "
+                   "'2023-01-05 09:12:44.5000', 3, 54321.50, "
+                   "'prefers remote work on Fridays, row ' || :i, '2022-12-01'); i = i + 1; END END"});
+    }
+
+    void pageFiller_data()
+    {
+        QTest::addColumn<Widths>("heights");
+        QTest::addColumn<double>("room");
+        QTest::addColumn<QList<int>>("starts");
+        QTest::newRow("all on one page") << Widths{10, 10} << 25.0 << QList<int>{};
+        QTest::newRow("exactly full") << Widths{10, 15, 10} << 25.0 << QList<int>{2};
+        QTest::newRow("a tall row moves whole") << Widths{10, 10, 20, 5} << 25.0 << QList<int>{2};
+        QTest::newRow("taller than a page: a page of its own")
+            << Widths{10, 30, 10} << 25.0 << QList<int>{1, 2};
+    }
+    void pageFiller()
+    {
+        QFETCH(Widths, heights);
+        QFETCH(double, room);
+        QFETCH(QList<int>, starts);
+        PageFiller filler(room);
+        QList<int> found;
+        for (int row = 0; row < int(heights.size()); ++row) {
+            if (filler.startsNewPage(heights[row]))
+                found << row;
         }
-        m_db.exec({"CREATE TABLE WIDE (" + columns.join(", ") + ")",
-                   "INSERT INTO WIDE VALUES (" + values.join(", ") + ")"});
+        QCOMPARE(found, starts);
     }
 
-    void pageCount_data()
+    // Every character one unit wide; at most two lines, then six.
+    void wrapLines_data()
     {
-        QTest::addColumn<qint64>("rows");
-        QTest::addColumn<qint64>("perPage");
-        QTest::addColumn<qint64>("pages");
-        QTest::newRow("no rows: the captions' page") << 0LL << 50LL << 1LL;
-        QTest::newRow("one short page") << 1LL << 50LL << 1LL;
-        QTest::newRow("exactly full") << 100LL << 50LL << 2LL;
-        QTest::newRow("one row over") << 101LL << 50LL << 3LL;
-        QTest::newRow("a page too small for a row") << 3LL << 0LL << 3LL;
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("width");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("fits") << "abc def" << 7.0 << QStringList{"abc def"};
+        QTest::newRow("at the last blank that fits") << "abc def ghi" << 8.0
+                                                     << QStringList{"abc def", "ghi"};
+        QTest::newRow("a blank just past the edge") << "abc def" << 3.0
+                                                    << QStringList{"abc", "def"};
+        QTest::newRow("no blank: anywhere") << "abcdefgh" << 3.0
+                                            << QStringList{"abc", "def", "gh"};
+        QTest::newRow("blanks at a break dropped") << "ab    cd" << 3.0 << QStringList{"ab", "cd"};
+        QTest::newRow("narrower than a character") << "abc" << 0.5 << QStringList{"a", "b", "c"};
     }
-    void pageCount()
+    void wrapLines()
     {
-        QFETCH(qint64, rows);
-        QFETCH(qint64, perPage);
-        QFETCH(qint64, pages);
-        QCOMPARE(PageCount(rows, perPage), pages);
-    }
-
-    void rowsPerPageAndOrientation()
-    {
-        QCOMPARE(RowsPerPage(100, 10, 10), 9);
-        QCOMPARE(RowsPerPage(15, 10, 10), 1);
-        QCOMPARE(ChooseOrientation(500, 539), Orientation::Portrait);
-        QCOMPARE(ChooseOrientation(539, 539), Orientation::Portrait);
-        QCOMPARE(ChooseOrientation(540, 539), Orientation::Landscape);
+        QFETCH(QString, text);
+        QFETCH(double, width);
+        QFETCH(QStringList, lines);
+        for (int cap : {2, 6}) {
+            std::vector<TextLine> found;
+            const bool cut = WrapLines(text, Widths(text.size(), 1.0), width, cap, found);
+            QCOMPARE(cut, lines.size() > cap);
+            QStringList texts;
+            for (const TextLine &line : found)
+                texts << text.mid(line.from, line.length);
+            QCOMPARE(texts, lines.mid(0, cap));
+        }
+        const double advances[] = {1, 2, 3};
+        QCOMPARE(CharsThatFit(advances, 3, 2.9), 1);
+        QCOMPARE(CharsThatFit(advances, 3, 6), 3);
     }
 
     void fitColumnWidths_data()
     {
         QTest::addColumn<Widths>("natural");
+        QTest::addColumn<Widths>("least");
         QTest::addColumn<double>("available");
         QTest::addColumn<Widths>("fitted");
-        QTest::newRow("fits: unchanged") << Widths{10, 20} << 100.0 << Widths{10, 20};
+        QTest::newRow("fits: unchanged") << Widths{10, 20} << Widths{} << 100.0 << Widths{10, 20};
         QTest::newRow("narrow ones keep, wide ones share")
-            << Widths{10, 200, 300} << 110.0 << Widths{10, 50, 50};
-        QTest::newRow("a freed share frees the next") << Widths{30, 45, 200} << 120.0
-                                                      << Widths{30, 45, 45};
-        QTest::newRow("all too wide: equal") << Widths{90, 90} << 100.0 << Widths{50, 50};
+            << Widths{10, 200, 300} << Widths{} << 110.0 << Widths{10, 50, 50};
+        QTest::newRow("a freed share frees the next")
+            << Widths{30, 45, 200} << Widths{} << 120.0 << Widths{30, 45, 45};
+        QTest::newRow("all too wide: equal") << Widths{90, 90} << Widths{} << 100.0
+                                             << Widths{50, 50};
+        QTest::newRow("a caption's word is not squeezed")
+            << Widths{30, 200, 200} << Widths{0, 90, 0} << 120.0 << Widths{15, 90, 15};
+        QTest::newRow("words that cannot all fit: shared")
+            << Widths{100, 100} << Widths{80, 80} << 100.0 << Widths{50, 50};
     }
     void fitColumnWidths()
     {
         QFETCH(Widths, natural);
+        QFETCH(Widths, least);
         QFETCH(double, available);
         QFETCH(Widths, fitted);
-        QCOMPARE(FitColumnWidths(natural, available), fitted);
+        QCOMPARE(FitColumnWidths(natural, least, available), fitted);
+        QCOMPARE(ChooseOrientation(539, 539), Orientation::Portrait);
+        QCOMPARE(ChooseOrientation(540, 539), Orientation::Landscape);
     }
 
     void safeFileName_data()
@@ -158,19 +211,19 @@ private slots:
         QCOMPARE(OneLine(u"a\r\nb\tc\nd"), QString("a b c d"));
     }
 
-    // Every row once, in order, each page carrying on from the last, with
-    // its captions and its number; the texts as they were.
+    // Every row once, in order, rows of one line and of six on the same
+    // pages, each page carrying on from the last, with its captions and its
+    // number; the texts as they were.
     void rowsCaptionsAndPages()
     {
         QVERIFY(makePdf("PEOPLE"));
-        QStringList pages = Run("pdftotext", {"-layout", m_pdf, "-"}).split(u'\f');
-        pages.removeAll(QString());
+        const QStringList pages = pdfPages();
         QVERIFY2(pages.size() >= 2, qPrintable(pages.value(0)));
         QList<int> all;
         for (int p = 0; p < pages.size(); ++p) {
             const QString &page = pages[p];
             QVERIFY(page.contains(QString("Page %1 of %2").arg(p + 1).arg(pages.size())));
-            const QRegularExpression captions("PEOPLE\\s*\\n\\s*ID\\s+NAME\\s+NOTE\\s+AMOUNT\\s*\\n");
+            const QRegularExpression captions("PEOPLE\\s*\\n\\s*ID\\s+NAME\\s+AMOUNT\\s+NOTE\\s*\\n");
             QVERIFY2(page.contains(captions), qPrintable(page.left(300)));
             all << NamesOn(page);
         }
@@ -178,11 +231,45 @@ private slots:
         std::iota(expected.begin(), expected.end(), 1);
         QCOMPARE(all, expected);
         const QString text = pages.join(u'\f');
-        QVERIFY(text.contains(QRegularExpression("n0003\\s+café é Ω Αλφα βήτα\\s+3.75\\n")));
-        QVERIFY(text.contains(QRegularExpression("n0005\\s+two lines\\s+6.25\\n")));
-        // The long note is cut short of the next column, not run into it.
-        QVERIFY(text.contains(QRegularExpression("n0007\\s+(long )+[lon]*…\\s+8.75\\n")));
-        QVERIFY(!text.contains("END"));
+        QVERIFY(text.contains(QRegularExpression("n0003\\s+3.75\\s+café é Ω Αλφα βήτα\\n")));
+        QVERIFY(text.contains(QRegularExpression("n0005\\s+6.25\\s+two lines\\n")));
+    }
+
+    // Long texts wrap within their column and show whole, up to six lines;
+    // only a longer one is cut with an ellipsis. pdftotext may break a text
+    // anywhere, so the text is compared without its blanks.
+    void longTexts_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("shown");   // a pattern over the text without blanks
+        QTest::addColumn<int>("times");       // -1: once on every page
+        QTest::addColumn<QString>("absent");
+        QTest::newRow("a long note whole")
+            << "PEOPLE" << QRegularExpression::escape(Squeezed("n0007 8.75 " + LongNote)) << 1
+            << "LOST";
+        QTest::newRow("a longer note cut on its sixth line")
+            << "PEOPLE" << "n000911.25(cut){40,}c?u?…10n0010" << 1 << "LOST";
+        QTest::newRow("twelve columns: every timestamp")
+            << "STAFF" << "2023-01-05.{0,200}?09:12:44\\.5000" << 60 << "…";
+        QTest::newRow("twelve columns: every e-mail")
+            << "STAFF" << "alexandra\\.[^@]{0,200}@e" << 60 << "…";
+        QTest::newRow("twelve columns: a caption wrapped on every page")
+            << "STAFF" << "STAFF_ID.{0,300}?DATEOFTHE.{0,300}?LASTREVIEW" << -1 << "…";
+        QTest::newRow("twelve columns: every note")
+            << "STAFF" << "prefersremote.{0,200}?workonFridays,.{0,200}?row\\d+" << 60 << "…";
+    }
+    void longTexts()
+    {
+        QFETCH(QString, table);
+        QFETCH(QString, shown);
+        QFETCH(int, times);
+        QFETCH(QString, absent);
+        QVERIFY(makePdf(table));
+        const QStringList pages = pdfPages();
+        const QString text = Squeezed(pages.join(u'\f'));
+        times = times < 0 ? int(pages.size()) : times;
+        QVERIFY2(text.count(QRegularExpression(shown)) == times, qPrintable(text.left(3000)));
+        QVERIFY(!text.contains(absent));
     }
 
     void orientation_data()
@@ -190,7 +277,7 @@ private slots:
         QTest::addColumn<QString>("table");
         QTest::addColumn<QString>("pageSize");
         QTest::newRow("four columns: portrait") << "PEOPLE" << "595 x 842 pts";
-        QTest::newRow("twelve wide columns: landscape") << "WIDE" << "842 x 595 pts";
+        QTest::newRow("twelve columns: landscape") << "STAFF" << "842 x 595 pts";
         QTest::newRow("no rows: captions only") << "EMPTY" << "595 x 842 pts";
     }
     void orientation()
@@ -263,6 +350,13 @@ private:
         read.table = table;
         exports::TableGridView grid(m_db.connectionString(), read, -1);
         return exports::SaveDataGridToFile(grid, m_text, {m_messages, nullptr}).finished();
+    }
+
+    QStringList pdfPages()
+    {
+        QStringList pages = Run("pdftotext", {"-layout", m_pdf, "-"}).split(u'\f');
+        pages.removeAll(QString());
+        return pages;
     }
 
     bool makePdf(const QString &table)
