@@ -99,7 +99,8 @@ public:
     // Drops the cell's unsaved value; false when it had none.
     bool revertCell(const QModelIndex &index);
     bool isRowDirty(int row) const { return m_edits.count(row) != 0; }
-    bool hasUnsavedRows() const { return !m_edits.empty(); }
+    // Also rows of a refresh whose changes wait for their row to be read again.
+    bool hasUnsavedRows() const { return !m_edits.empty() || !m_carried.empty(); }
     QString rowError(int row) const;
     // How the server's refusals are told; without it, in the server's text.
     void setRefusalWording(RefusalWording wording) { m_wording = std::move(wording); }

@@ -272,8 +272,13 @@ void TableModel::refresh(int keepRow)
     m_sorting = true;
     emit busyChanged(true);
     startReader(m_read);
-    // Far enough that the row the cursor was on is read with the first rows.
-    m_sortReader->requestRows(std::max(keepRow, 0) + FirstScreenRows);
+    // Far enough that the row the cursor was on is read with the first rows;
+    // unsaved rows may be anywhere, and their changes must not wait unseen
+    // for a scroll that never comes.
+    if (m_carried.empty())
+        m_sortReader->requestRows(std::max(keepRow, 0) + FirstScreenRows);
+    else
+        m_sortReader->requestAll();
 }
 
 } // namespace db

@@ -11,6 +11,7 @@
 #include <QHelpEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
@@ -220,6 +221,13 @@ void TestForm3Table::filterLineInUse()
     QCOMPARE(note->geometry().left(), header().sectionViewportPosition(2));
     QCOMPARE(note->width(), 150);
     QCOMPARE(note->geometry().bottom(), header().height() - 1);
+    grid().setColumnWidth(1, 2000);   // wider than the window: it scrolls
+    QVERIFY(QTest::qWaitFor([this] { return grid().horizontalScrollBar()->maximum() > 0; }));
+    grid().horizontalScrollBar()->setValue(1);
+    QVERIFY(header().offset() > 0);
+    QCOMPARE(note->geometry().left(), header().sectionViewportPosition(2));
+    grid().horizontalScrollBar()->setValue(0);
+    grid().setColumnWidth(1, 60);
 
     QTest::keyClicks(note, "it's 100%");
     QTest::keyClick(note, Qt::Key_Return);

@@ -53,7 +53,6 @@ void FilterHeader::makeBoxes()
         auto *box = new QLineEdit(viewport());
         const int column = int(m_boxes.size());
         box->setObjectName(QStringLiteral("filter%1").arg(column));
-        box->setClearButtonEnabled(false);
         box->setPlaceholderText(QStringLiteral("filter"));
         box->setToolTip(QStringLiteral(
             "Text to look for; =, <>, <, >, <=, >= before a value compare with it; "
@@ -109,8 +108,10 @@ bool FilterHeader::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::KeyPress
         && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
         if (auto *box = qobject_cast<QLineEdit *>(watched)) {
-            box->clear();
-            emit filterRequested();
+            if (!box->text().isEmpty()) {
+                box->clear();
+                emit filterRequested();
+            }
             return true;
         }
     }

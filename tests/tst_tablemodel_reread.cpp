@@ -1,5 +1,6 @@
-// The grid's filter on the server: each kind of filter on each kind of
-// column, with a sort; values that are only ever parameters; the count.
+// The grid's rows read again: filters on the server (each kind on each kind
+// of column, with a sort; values only ever as parameters; the count) and a
+// refresh that finds unsaved rows again wherever they are.
 
 #include "db/tablefilter.h"
 #include "tests/tst_tablemodel_harness.h"
@@ -12,7 +13,7 @@ using Filters = QMap<QString, QString>;   // column name -> box text
 
 } // namespace
 
-class TestTableFilter : public QObject
+class TestTableModelReread : public QObject
 {
     Q_OBJECT
 
@@ -132,6 +133,26 @@ private slots:
         QCOMPARE(idsOf(model), QStringLiteral("6"));
     }
 
+    // An unsaved row far below the first screen is found again, without a
+    // scroll, and is still unsaved meanwhile.
+    void refreshFindsUnsavedRowsFarDown()
+    {
+        TempDatabase db;
+        db.exec(QStringLiteral("CREATE TABLE R (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(10))"));
+        db.exec(QStringLiteral("EXECUTE BLOCK AS DECLARE I INTEGER = 1; BEGIN "
+                               "WHILE (I <= 3000) DO BEGIN INSERT INTO R VALUES (:I, 'n' || :I); "
+                               "I = I + 1; END END"));
+        TableModel model;
+        QVERIFY(bindAll(model, db, "R"));
+        QVERIFY(model.setData(model.index(2500, 1), "changed"));
+        model.refresh(0);
+        QVERIFY(model.hasUnsavedRows());
+        QVERIFY(QTest::qWaitFor([&] { return !model.isBusy() && model.allRowsFetched(); }, 10000));
+        QVERIFY(model.isRowDirty(2500));
+        QCOMPARE(display(model, 2500, 1), QStringLiteral("changed"));
+        QCOMPARE(display(model, 2499, 1), QStringLiteral("n2500"));
+    }
+
 private:
     static bool settle(TableModel &model)
     {
@@ -158,5 +179,5 @@ private:
     TempDatabase m_db;
 };
 
-QTEST_MAIN(TestTableFilter)
-#include "tst_tablefilter.moc"
+QTEST_MAIN(TestTableModelReread)
+#include "tst_tablemodel_reread.moc"
