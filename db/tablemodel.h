@@ -101,6 +101,7 @@ public:
     bool isRowDirty(int row) const { return m_edits.count(row) != 0; }
     // Also rows of a refresh whose changes wait for their row to be read again.
     bool hasUnsavedRows() const { return !m_edits.empty() || !m_carried.empty(); }
+    int unsavedRowCount() const { return int(m_edits.size() + m_carried.size()); }
     QString rowError(int row) const;
     // How the server's refusals are told; without it, in the server's text.
     void setRefusalWording(RefusalWording wording) { m_wording = std::move(wording); }
@@ -143,7 +144,7 @@ private:
     void dropInsertedDuplicates(int from);
     // Unsaved rows and the wanted row of a refresh, found again by key in
     // the rows from `from` on; the row found, or -1.
-    int restoreCarried(int from);
+    int restoreCarried(int from, bool announce);
     void dropCarried();
     void resizeForCount();
     void shiftEdits(int from, int delta);

@@ -97,7 +97,7 @@ void TableModel::onRowsFetched(const std::shared_ptr<RowBatch> &batch, bool atEn
         emit dataChanged(index(fetched, 0), index(fetched + changed - 1, columnCount() - 1));
     if (!m_insertedKeys.empty())
         dropInsertedDuplicates(fetched);
-    if (const int found = restoreCarried(fetched); found >= 0)
+    if (const int found = restoreCarried(fetched, true); found >= 0)
         emit rowFound(found);
     if (atEnd) {
         m_atEnd = true;
@@ -204,7 +204,7 @@ void TableModel::adoptSortedRows(const std::shared_ptr<RowBatch> &batch, bool at
     m_sorting = false;
     if (m_carriedNewRecord && hasNewRecordLine())
         m_edits[newRecordRow()] = *std::exchange(m_carriedNewRecord, std::nullopt);
-    const int found = restoreCarried(0);
+    const int found = restoreCarried(0, false);   // the reset shows them
     endResetModel();
     resizeForCount();
     if (atEnd)
@@ -215,7 +215,7 @@ void TableModel::adoptSortedRows(const std::shared_ptr<RowBatch> &batch, bool at
         emit rowFound(found);
 }
 
-int TableModel::restoreCarried(int from)
+int TableModel::restoreCarried(int from, bool announce)
 {
     int found = -1;
     for (int row = from; row < m_rows.size() && (!m_carried.empty() || !m_wantedKey.isEmpty());
@@ -224,7 +224,10 @@ int TableModel::restoreCarried(int from)
         if (const auto it = m_carried.find(key); it != m_carried.end()) {
             m_edits[row] = std::move(it->second);
             m_carried.erase(it);
-            emit headerDataChanged(Qt::Vertical, row, row);
+            if (announce) {
+                emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+                emit headerDataChanged(Qt::Vertical, row, row);
+            }
         }
         if (key == m_wantedKey) {
             found = row;

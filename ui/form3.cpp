@@ -226,10 +226,7 @@ void Form3::showFirstUnsavedRow()
 
 int Form3::unsavedRowCount() const
 {
-    int count = 0;
-    for (int row = 0; m_model && row < m_model->rowCount(); ++row)
-        count += m_model->isRowDirty(row) ? 1 : 0;
-    return count;
+    return m_model ? m_model->unsavedRowCount() : 0;
 }
 
 void Form3::BindTable(const QString &connectionString, const QString &table)
