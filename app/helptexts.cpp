@@ -120,8 +120,10 @@ QString EditorUsageText()
         + Paragraph
         + "Keys: arrows and Page Up/Down move; F2 or typing edits a cell; Enter ends the edit; "
           "leaving the row saves it; Esc undoes the changes of the row; Ctrl+0 sets NULL; "
-          "Ctrl+Delete deletes the selected rows; Tab leaves the grid for the buttons; "
-          "F1 shows this text."
+          "Ctrl+Delete deletes the selected rows; F5 reads the table again; Ctrl+Shift+F shows "
+          "the filter line under the headings (a text to look for, or =, <>, <, >, <=, >= and a "
+          "value, or NULL, NOT NULL; Enter applies, Esc empties a box); Tab leaves the grid for "
+          "the buttons; F1 shows this text."
         + Paragraph
         + "Exports are written where you choose in the save dialog, and appear only when "
           "complete; an XLS workbook goes to a private folder in the temporary folder and "

@@ -65,7 +65,8 @@ void ReaderWorker::open()
         m_transaction = std::make_unique<Transaction>(m_attachment->begin(TxMode::Browse));
         m_statement = std::make_unique<Statement>(*m_transaction, sql::SelectRows(m_read));
         emit opened(m_statement->columns());
-        m_cursor = std::make_unique<Cursor>(m_statement->openCursor(*m_transaction));
+        m_cursor = std::make_unique<Cursor>(
+            m_statement->openCursor(*m_transaction, sql::ReadParams(m_read)));
         if (m_target.load() > 0)
             scheduleFetch();
     } catch (const DbError &error) {

@@ -43,6 +43,34 @@ QString KeyAndGuard(const QStringList &keyColumns, const QStringList &guard)
     return where;
 }
 
+// " WHERE a AND b", or nothing without a filter.
+QString FilterClause(const QList<FilterTerm> &filter)
+{
+    if (filter.isEmpty())
+        return {};
+    QStringList terms;
+    for (const FilterTerm &term : filter) {
+        const QString column = ColumnRef(term.column);
+        switch (term.op) {
+        case FilterOp::Contains: terms << column + QStringLiteral(" CONTAINING ?"); break;
+        case FilterOp::Equal: terms << column + QStringLiteral(" = ?"); break;
+        case FilterOp::NotEqual: terms << column + QStringLiteral(" <> ?"); break;
+        case FilterOp::Less: terms << column + QStringLiteral(" < ?"); break;
+        case FilterOp::Greater: terms << column + QStringLiteral(" > ?"); break;
+        case FilterOp::LessEqual: terms << column + QStringLiteral(" <= ?"); break;
+        case FilterOp::GreaterEqual: terms << column + QStringLiteral(" >= ?"); break;
+        case FilterOp::IsNull: terms << column + QStringLiteral(" IS NULL"); break;
+        case FilterOp::IsNotNull: terms << column + QStringLiteral(" IS NOT NULL"); break;
+        }
+    }
+    return QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "));
+}
+
+bool TakesValue(FilterOp op)
+{
+    return op != FilterOp::IsNull && op != FilterOp::IsNotNull;
+}
+
 } // namespace
 
 QString QuoteIdentifier(const QString &name)
@@ -70,11 +98,12 @@ QString SelectRows(const TableRead &read)
 {
     const QString table = QuoteIdentifier(read.table);
     // A keyed table in its natural order is read with the editor's own query.
-    if (!read.withDbKey && read.orderBy.isEmpty())
+    if (!read.withDbKey && read.orderBy.isEmpty() && read.filter.isEmpty())
         return TableQuery(read.table);
     QString sql = read.withDbKey
         ? QStringLiteral("SELECT %1.*, %1.RDB$DB_KEY FROM %1").arg(table)
         : QStringLiteral("SELECT * FROM ") + table;
+    sql += FilterClause(read.filter);
     if (read.orderBy.isEmpty())
         return sql;
     QStringList order;
@@ -95,6 +124,21 @@ QString CountRows(const QString &table)
     return QStringLiteral("SELECT COUNT(*) FROM ") + QuoteIdentifier(table);
 }
 
+QString CountRows(const TableRead &read)
+{
+    return CountRows(read.table) + FilterClause(read.filter);
+}
+
+std::vector<Param> ReadParams(const TableRead &read)
+{
+    std::vector<Param> params;
+    for (const FilterTerm &term : read.filter) {
+        if (TakesValue(term.op))
+            params.push_back(term.value);
+    }
+    return params;
+}
+
 QString PrimaryKeyColumnsQuery()
 {
     return QStringLiteral(
@@ -112,9 +156,19 @@ QString ColumnInfoQuery()
         " CASE WHEN F.RDB$COMPUTED_BLR IS NULL THEN 0 ELSE 1 END AS IS_COMPUTED,"
         " CASE WHEN RF.RDB$IDENTITY_TYPE IS NULL THEN 0 ELSE 1 END AS IS_IDENTITY,"
         " CASE WHEN RF.RDB$DEFAULT_SOURCE IS NULL AND F.RDB$DEFAULT_SOURCE IS NULL"
-        " THEN 0 ELSE 1 END AS HAS_DEFAULT"
+        " THEN 0 ELSE 1 END AS HAS_DEFAULT,"
+        " F.RDB$FIELD_TYPE, COALESCE(F.RDB$FIELD_SUB_TYPE, 0),"
+        " COALESCE(F.RDB$CHARACTER_LENGTH, 0), COALESCE(F.RDB$FIELD_PRECISION, 0),"
+        " COALESCE(F.RDB$FIELD_SCALE, 0),"
+        " COALESCE(TRIM(TRAILING FROM CS.RDB$CHARACTER_SET_NAME), ''),"
+        " CASE WHEN COALESCE(RF.RDB$NULL_FLAG, F.RDB$NULL_FLAG, 0) = 1 THEN 1 ELSE 0 END,"
+        " COALESCE(CAST(COALESCE(RF.RDB$DEFAULT_SOURCE, F.RDB$DEFAULT_SOURCE)"
+        " AS VARCHAR(8000)), ''),"
+        " COALESCE(CAST(F.RDB$COMPUTED_SOURCE AS VARCHAR(8000)), '')"
         " FROM RDB$RELATION_FIELDS RF"
         " JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE"
+        " LEFT JOIN RDB$CHARACTER_SETS CS ON CS.RDB$CHARACTER_SET_ID = F.RDB$CHARACTER_SET_ID"
+        " AND F.RDB$FIELD_TYPE IN (14, 37, 261)"
         " WHERE RF.RDB$RELATION_NAME = ?"
         " ORDER BY RF.RDB$FIELD_POSITION");
 }

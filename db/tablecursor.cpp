@@ -36,7 +36,8 @@ void TableCursor::open()
     m_columns = m_statement->columns();
     if (m_read.withDbKey && !m_columns.empty())
         m_columns.pop_back();
-    m_cursor = std::make_unique<Cursor>(m_statement->openCursor(*m_transaction));
+    m_cursor = std::make_unique<Cursor>(
+        m_statement->openCursor(*m_transaction, sql::ReadParams(m_read)));
 }
 
 QStringList TableCursor::captions() const

@@ -84,6 +84,12 @@ void TableModel::unbind()
     m_edits.clear();
     m_blobTexts.clear();
     m_count = -1;
+    m_nextCount = -1;
+    m_filterText.clear();
+    m_nextFilterText.clear();
+    m_carried.clear();
+    m_carriedNewRecord.reset();
+    m_wantedKey.clear();
     m_placeholders = 0;
     m_atEnd = false;
     m_requested = 0;
@@ -271,6 +277,17 @@ QVariant TableModel::editedValue(const Column &c, const CellEdit &edit, int role
 
 QVariant TableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (orientation == Qt::Horizontal && section >= 0 && section < visibleColumns()) {
+        const Column &c = m_columns[section];
+        const TableSchema &schema = m_writer->schema();
+        // SELECT * names each column as the table (or view) declares it.
+        const int keyPosition = int(schema.keyColumns.indexOf(c.name));
+        if (role == KeyColumnRole)
+            return keyPosition >= 0;
+        if (role == Qt::ToolTipRole)
+            return ColumnDescription(c.name, schema.traits.value(c.name), keyPosition,
+                                     int(schema.keyColumns.size()), !m_writer->isEditable(section));
+    }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
     if (orientation == Qt::Horizontal) {

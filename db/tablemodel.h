@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 namespace db {
@@ -41,6 +42,7 @@ public:
     enum Role {
         IsNullRole = Qt::UserRole + 1,  // bool: the shown value is NULL
         RowStateRole,                   // RowState of the row
+        KeyColumnRole,                  // headings: bool, the column is in the primary key
     };
     enum class RowState { Clean, Edited, Failed, NewRecord, NotFetched };
 
@@ -75,6 +77,20 @@ public:
     bool allRowsFetched() const { return m_atEnd; }
     void fetchAll();
     bool isBusy() const { return m_sorting; }
+    // The count of records is known (counted or read to the end).
+    bool countKnown() const { return m_count >= 0 || m_atEnd; }
+
+    // Reads the table again in its order and filter, off the UI thread like
+    // a sort. Unsaved rows keep their values where their row comes back;
+    // rowFound reports where keepRow's row is once it has been read again.
+    void refresh(int keepRow = -1);
+    // Reads only the rows that match every non-blank text, one per shown
+    // column (tablefilter.h), in the current order, off the UI thread. An
+    // empty text when the new read was started (or nothing changed); else
+    // why not: a text that cannot be read for its column, or unsaved rows.
+    QString setFilter(const QStringList &texts);
+    // The filter in words; empty without one.
+    QString filterText() const { return m_filterText; }
 
     bool setNull(const QModelIndex &index);
     // Empties a cell as Delete does: NULL where the column allows it, else
@@ -83,7 +99,9 @@ public:
     // Drops the cell's unsaved value; false when it had none.
     bool revertCell(const QModelIndex &index);
     bool isRowDirty(int row) const { return m_edits.count(row) != 0; }
-    bool hasUnsavedRows() const { return !m_edits.empty(); }
+    // Also rows of a refresh whose changes wait for their row to be read again.
+    bool hasUnsavedRows() const { return !m_edits.empty() || !m_carried.empty(); }
+    int unsavedRowCount() const { return int(m_edits.size() + m_carried.size()); }
     QString rowError(int row) const;
     // How the server's refusals are told; without it, in the server's text.
     void setRefusalWording(RefusalWording wording) { m_wording = std::move(wording); }
@@ -101,6 +119,9 @@ signals:
     void writeFailed(int row, const QString &message);
     void readFailed(const QString &message);
     void notice(const QString &message);
+    void rowFound(int row);
+    // The count of records became known or changed its meaning (a new read).
+    void countChanged();
 
 private:
     struct PendingRow
@@ -121,6 +142,10 @@ private:
     void onRowsFetched(const std::shared_ptr<RowBatch> &batch, bool atEnd);
     void adoptSortedRows(const std::shared_ptr<RowBatch> &batch, bool atEnd);
     void dropInsertedDuplicates(int from);
+    // Unsaved rows and the wanted row of a refresh, found again by key in
+    // the rows from `from` on; the row found, or -1.
+    int restoreCarried(int from, bool announce);
+    void dropCarried();
     void resizeForCount();
     void shiftEdits(int from, int delta);
     void requestRow(int row) const;
@@ -144,11 +169,19 @@ private:
     std::unique_ptr<TableReader> m_sortReader;
     sql::TableRead m_read;
     sql::TableRead m_sortRead;   // becomes m_read when its first rows arrive
+    QString m_filterText;
+    QString m_nextFilterText;    // becomes m_filterText with m_sortRead
     std::vector<Column> m_columns;
     RowStore m_rows;          // fetched, in read order
     RowStore m_inserted;      // added here while the read was still going
     std::set<QByteArray> m_insertedKeys;
     qint64 m_count = -1;      // COUNT(*) once known
+    qint64 m_nextCount = -1;  // the count of the read that is to replace this one
+    // Carried over a refresh: unsaved rows by key, the new-record line's
+    // values, and the key of the row the cursor was on.
+    std::map<QByteArray, PendingRow> m_carried;
+    std::optional<PendingRow> m_carriedNewRecord;
+    QByteArray m_wantedKey;
     int m_placeholders = 0;
     bool m_atEnd = false;
     bool m_sorting = false;

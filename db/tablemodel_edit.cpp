@@ -122,7 +122,8 @@ bool TableModel::submitAll()
     // Inserting moves the new-record line, so go from the bottom up.
     for (auto it = rows.rbegin(); it != rows.rend(); ++it)
         ok = submitRow(*it) && ok;
-    return ok;
+    // Changes of a refresh still waiting for their row cannot be written yet.
+    return ok && m_carried.empty();
 }
 
 void TableModel::revertRow(int row)

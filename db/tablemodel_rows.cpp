@@ -2,6 +2,8 @@
 
 #include <ibase.h>
 
+#include <utility>
+
 namespace db {
 
 namespace {
@@ -22,16 +24,25 @@ void TableModel::startReader(const sql::TableRead &read)
                 else
                     onRowsFetched(batch, atEnd);
             });
+    // A count belongs to its read: a filtered read counts other rows.
     connect(sender, &TableReader::counted, this, [this, sender](qint64 rows) {
-        m_count = rows;
-        if (sender == m_reader.get())
+        if (sender == m_sortReader.get()) {
+            m_nextCount = rows;
+        } else if (sender == m_reader.get()) {
+            m_count = rows;
             resizeForCount();
+            emit countChanged();
+        }
     });
     connect(sender, &TableReader::failed, this, [this, sender](const QString &message) {
         // A sort that cannot be read leaves the rows as they are; the reader
         // is inside its own signal here, so it goes later.
         if (sender == m_sortReader.get()) {
             m_sortReader.release()->deleteLater();
+            m_nextCount = -1;
+            m_carried.clear();
+            m_carriedNewRecord.reset();
+            m_wantedKey.clear();
             m_sorting = false;
             emit busyChanged(false);
         }
@@ -86,6 +97,8 @@ void TableModel::onRowsFetched(const std::shared_ptr<RowBatch> &batch, bool atEn
         emit dataChanged(index(fetched, 0), index(fetched + changed - 1, columnCount() - 1));
     if (!m_insertedKeys.empty())
         dropInsertedDuplicates(fetched);
+    if (const int found = restoreCarried(fetched, true); found >= 0)
+        emit rowFound(found);
     if (atEnd) {
         m_atEnd = true;
         if (m_placeholders > 0) {
@@ -96,6 +109,8 @@ void TableModel::onRowsFetched(const std::shared_ptr<RowBatch> &batch, bool atEn
             endRemoveRows();
         }
         m_insertedKeys.clear();
+        dropCarried();
+        emit countChanged();
     }
     if (first)
         emit firstRowsArrived();
@@ -162,6 +177,7 @@ void TableModel::sort(int column, Qt::SortOrder order)
     }
     read.descending = order == Qt::DescendingOrder;
     m_sortRead = read;
+    m_nextFilterText = m_filterText;
     m_sorting = true;
     emit busyChanged(true);
     startReader(read);
@@ -182,10 +198,90 @@ void TableModel::adoptSortedRows(const std::shared_ptr<RowBatch> &batch, bool at
     m_rows.appendBatch(std::move(*batch));
     m_placeholders = 0;
     m_atEnd = atEnd;
+    m_count = m_nextCount;
+    m_nextCount = -1;
+    m_filterText = m_nextFilterText;
     m_sorting = false;
+    if (m_carriedNewRecord && hasNewRecordLine())
+        m_edits[newRecordRow()] = *std::exchange(m_carriedNewRecord, std::nullopt);
+    const int found = restoreCarried(0, false);   // the reset shows them
     endResetModel();
     resizeForCount();
+    if (atEnd)
+        dropCarried();
+    emit countChanged();
     emit busyChanged(false);
+    if (found >= 0)
+        emit rowFound(found);
+}
+
+int TableModel::restoreCarried(int from, bool announce)
+{
+    int found = -1;
+    for (int row = from; row < m_rows.size() && (!m_carried.empty() || !m_wantedKey.isEmpty());
+         ++row) {
+        const QByteArray key = keyOf(m_rows.rowCells(row));
+        if (const auto it = m_carried.find(key); it != m_carried.end()) {
+            m_edits[row] = std::move(it->second);
+            m_carried.erase(it);
+            if (announce) {
+                emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+                emit headerDataChanged(Qt::Vertical, row, row);
+            }
+        }
+        if (key == m_wantedKey) {
+            found = row;
+            m_wantedKey.clear();
+        }
+    }
+    return found;
+}
+
+// The read is over: unsaved rows that did not come back are gone from the
+// table (deleted elsewhere, or no longer matching the filter).
+void TableModel::dropCarried()
+{
+    m_wantedKey.clear();
+    m_carriedNewRecord.reset();
+    if (m_carried.empty())
+        return;
+    const auto lost = m_carried.size();
+    m_carried.clear();
+    emit notice(QStringLiteral("%1 unsaved row(s) are no longer in the table as read again; "
+                               "their changes were dropped.").arg(lost));
+}
+
+void TableModel::refresh(int keepRow)
+{
+    if (!m_writer || m_sorting)
+        return;
+    m_carried.clear();
+    m_carriedNewRecord.reset();
+    m_wantedKey.clear();
+    for (const auto &[row, pending] : m_edits) {
+        const Source source = sourceOf(row);
+        if (source.kind == Source::NewRecord)
+            m_carriedNewRecord = pending;
+        else if (source.kind != Source::Placeholder)
+            m_carried[keyOf(storedCells(row))] = pending;
+    }
+    if (keepRow >= 0 && keepRow < rowCount()) {
+        const Source source = sourceOf(keepRow);
+        if (source.kind == Source::Fetched || source.kind == Source::Inserted)
+            m_wantedKey = keyOf(storedCells(keepRow));
+    }
+    m_sortRead = m_read;
+    m_nextFilterText = m_filterText;
+    m_sorting = true;
+    emit busyChanged(true);
+    startReader(m_read);
+    // Far enough that the row the cursor was on is read with the first rows;
+    // unsaved rows may be anywhere, and their changes must not wait unseen
+    // for a scroll that never comes.
+    if (m_carried.empty())
+        m_sortReader->requestRows(std::max(keepRow, 0) + FirstScreenRows);
+    else
+        m_sortReader->requestAll();
 }
 
 } // namespace db

@@ -11,11 +11,11 @@ namespace db {
 
 namespace {
 
-qint64 countRows(Attachment &attachment, const QString &table)
+qint64 countRows(Attachment &attachment, const sql::TableRead &read)
 {
     Transaction tx = attachment.begin(TxMode::Browse);
-    Statement count(tx, sql::CountRows(table));
-    Cursor cursor = count.openCursor(tx);
+    Statement count(tx, sql::CountRows(read));
+    Cursor cursor = count.openCursor(tx, sql::ReadParams(read));
     const unsigned char *row = cursor.fetch();
     if (!row || isNull(count.columns().at(0), row))
         return -1;
@@ -32,7 +32,7 @@ TableReader::TableReader(const QString &connectionString, const sql::TableRead &
     : QObject(parent)
     , m_worker(std::make_unique<ReaderWorker>(connectionString, read))
     , m_connectionString(connectionString)
-    , m_table(read.table)
+    , m_read(read)
 {
     qRegisterMetaType<std::shared_ptr<db::RowBatch>>();
     qRegisterMetaType<std::vector<db::Column>>();
@@ -84,7 +84,7 @@ void TableReader::count()
     try {
         attachment.emplace(Attachment::open(m_connectionString));
         if (setCounting(attachment->handle()))
-            rows = countRows(*attachment, m_table);
+            rows = countRows(*attachment, m_read);
     } catch (const DbError &) {
     }
     // Unregistered before detaching: a cancel must never reach a freed handle.

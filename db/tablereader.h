@@ -56,7 +56,7 @@ private:
     bool m_stopping = false;
     std::unique_ptr<ReaderWorker> m_worker;
     QString m_connectionString;
-    QString m_table;
+    sql::TableRead m_read;
 };
 
 } // namespace db

@@ -1,5 +1,6 @@
 #include "db/tableschema.h"
 
+#include "db/schemasql.h"
 #include "db/sqltext.h"
 
 #include <cstring>
@@ -21,7 +22,85 @@ bool flagAt(const Statement &statement, int column, const unsigned char *row)
     return value != 0;
 }
 
+int intAt(const Statement &statement, int column, const unsigned char *row)
+{
+    const Column &c = statement.columns().at(column);
+    const QByteArray bytes = valueBytes(c, row);
+    if (bytes.size() == sizeof(qint16)) {
+        qint16 small = 0;
+        std::memcpy(&small, bytes.constData(), sizeof small);
+        return small;
+    }
+    int value = 0;
+    std::memcpy(&value, bytes.constData(), std::min<size_t>(sizeof value, bytes.size()));
+    return value;
+}
+
 } // namespace
+
+QString ColumnTypeName(int fieldType, int subType, int charLength, int precision, int scale)
+{
+    sql::ColumnSpec spec;
+    switch (fieldType) {
+    case 7: case 8: case 16:
+        if (subType == 1 || subType == 2) {
+            spec.type = subType == 1 ? QStringLiteral("NUMERIC") : QStringLiteral("DECIMAL");
+            spec.m = QString::number(precision);
+            spec.d = QString::number(-scale);
+        } else {
+            spec.type = fieldType == 7 ? QStringLiteral("SMALLINT")
+                        : fieldType == 8 ? QStringLiteral("INTEGER") : QStringLiteral("INT64");
+        }
+        break;
+    case 10: spec.type = QStringLiteral("FLOAT"); break;
+    case 27: spec.type = QStringLiteral("DOUBLE"); break;
+    case 12: spec.type = QStringLiteral("DATE"); break;
+    case 35: spec.type = QStringLiteral("TIMESTAMP"); break;
+    case 13: return QStringLiteral("TIME");
+    case 23: return QStringLiteral("BOOLEAN");
+    case 14: case 37:
+        spec.type = fieldType == 14 ? QStringLiteral("CHAR") : QStringLiteral("VARCHAR");
+        spec.m = QString::number(charLength);
+        break;
+    case 261:
+        spec.type = subType == 1 ? QStringLiteral("BLOB SUB_TYPE TEXT") : QStringLiteral("BLOB");
+        break;
+    default:
+        return QStringLiteral("type %1").arg(fieldType);
+    }
+    const QString precisionText = sql::PrecisionText(spec);
+    return sql::ColumnTypeText(spec.type)
+           + (precisionText.isEmpty() ? QString() : QLatin1Char(' ') + precisionText);
+}
+
+QString ColumnDescription(const QString &name, const ColumnTraits &traits, int keyPosition,
+                          int keyColumns, bool readOnly)
+{
+    QStringList lines{name};
+    QString type = traits.typeText;
+    if (!traits.charSet.isEmpty())
+        type += QStringLiteral(", character set ") + traits.charSet;
+    if (!type.isEmpty())
+        lines << type;
+    lines << (traits.notNull ? QStringLiteral("NOT NULL") : QStringLiteral("NULL allowed"));
+    QString defaultValue = traits.defaultSource.trimmed();
+    if (defaultValue.startsWith(QLatin1String("DEFAULT"), Qt::CaseInsensitive))
+        defaultValue = defaultValue.mid(7).trimmed();
+    if (!defaultValue.isEmpty())
+        lines << QStringLiteral("Default: ") + defaultValue;
+    if (keyPosition >= 0)
+        lines << (keyColumns > 1 ? QStringLiteral("Primary key, column %1 of %2")
+                                       .arg(keyPosition + 1).arg(keyColumns)
+                                 : QStringLiteral("Primary key"));
+    if (traits.identity)
+        lines << QStringLiteral("Identity: numbered by the database");
+    if (traits.computed)
+        lines << QStringLiteral("Computed by ") + traits.computedSource.trimmed()
+                     + QStringLiteral(": read-only");
+    else if (readOnly)
+        lines << QStringLiteral("Read-only");
+    return lines.join(QLatin1Char('\n'));
+}
 
 TableSchema LoadTableSchema(Transaction &tx, const QString &table)
 {
@@ -39,6 +118,13 @@ TableSchema LoadTableSchema(Transaction &tx, const QString &table)
         traits.computed = flagAt(info, 1, row);
         traits.identity = flagAt(info, 2, row);
         traits.hasDefault = flagAt(info, 3, row);
+        traits.typeText = ColumnTypeName(intAt(info, 4, row), intAt(info, 5, row),
+                                         intAt(info, 6, row), intAt(info, 7, row),
+                                         intAt(info, 8, row));
+        traits.charSet = textAt(info, 9, row);
+        traits.notNull = flagAt(info, 10, row);
+        traits.defaultSource = textAt(info, 11, row);
+        traits.computedSource = textAt(info, 12, row);
         schema.traits.insert(textAt(info, 0, row), traits);
     }
     return schema;

@@ -109,7 +109,8 @@ void TestForm3::gridFollowsTheWindowSize()
     const QRect grid = form.DataGrid1()->geometry();
     QCOMPARE(grid.left(), 8);
     QCOMPARE(grid.right() + 1, 952);
-    QCOMPARE(grid.bottom() + 1, 24 + 435);
+    QCOMPARE(grid.bottom() + 1, 24 + 435 - 20);   // the status line below it
+    QCOMPARE(form.findChild<QWidget *>("StatusLine")->geometry().bottom() + 1, 24 + 435);
     form.resize(1200, 700);
     QCOMPARE(form.DataGrid1()->width(), grid.width() + 240);
     QCOMPARE(form.DataGrid1()->height(), grid.height() + 203);

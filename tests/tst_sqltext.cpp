@@ -66,6 +66,7 @@ private slots:
     void selectRows_data();
     void selectRows();
     void countRows();
+    void filteredRead();
     void updateRow_data();
     void updateRow();
     void insertRow_data();
@@ -155,6 +156,27 @@ void tst_SqlText::selectRows()
     QFETCH(bool, descending);
     QFETCH(QString, sql);
     QCOMPARE(SelectRows({table, withDbKey, orderBy, descending}), sql);
+}
+
+// Every kind of term, each value a parameter; the count takes the same ones.
+void tst_SqlText::filteredRead()
+{
+    TableRead read{"T", true, {"Name", "RDB$DB_KEY"}, true};
+    for (FilterOp op : {FilterOp::Contains, FilterOp::Equal, FilterOp::NotEqual, FilterOp::Less,
+                        FilterOp::Greater, FilterOp::LessEqual, FilterOp::GreaterEqual,
+                        FilterOp::IsNull, FilterOp::IsNotNull})
+        read.filter << FilterTerm{"a\"b", op, Param::text("x'%")};
+    const QString where = " WHERE \"a\"\"b\" CONTAINING ? AND \"a\"\"b\" = ? AND \"a\"\"b\" <> ? "
+                          "AND \"a\"\"b\" < ? AND \"a\"\"b\" > ? AND \"a\"\"b\" <= ? "
+                          "AND \"a\"\"b\" >= ? AND \"a\"\"b\" IS NULL AND \"a\"\"b\" IS NOT NULL";
+    QCOMPARE(SelectRows(read), "SELECT \"T\".*, \"T\".RDB$DB_KEY FROM \"T\"" + where
+                                   + " ORDER BY \"Name\" DESC, \"T\".RDB$DB_KEY");
+    QCOMPARE(CountRows(read), "SELECT COUNT(*) FROM \"T\"" + where);
+    QCOMPARE(ReadParams(read).size(), size_t(7));
+    QCOMPARE(ReadParams(read).front().data, QByteArray("x'%"));
+    // A keyed table in its natural order, filtered: no longer the plain query.
+    QCOMPARE(SelectRows({"T", false, {}, false, {FilterTerm{"ID", FilterOp::IsNull, {}}}}),
+             QString("SELECT * FROM \"T\" WHERE \"ID\" IS NULL"));
 }
 
 void tst_SqlText::countRows()
@@ -332,7 +354,15 @@ void tst_SqlText::columnInfo()
                         {"TWICE", "1", "0", "0"},
                         {"FLAG", "0", "0", "1"},
                         {"plain one", "0", "0", "0"}};
-    QCOMPARE(rows, expected);
+    QCOMPARE(rows.size(), expected.size());
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        QCOMPARE(rows[i].mid(0, 4), expected[i]);
+    // type, sub type, characters, precision, scale, character set, NOT NULL,
+    // default, computed
+    QCOMPARE(rows[0].mid(4), QStringList({"8", "0", "0", "0", "0", "", "1", "", ""}));
+    QCOMPARE(rows[1].mid(4), QStringList({"37", "0", "10", "0", "0", "UTF8", "0", "DEFAULT 'n'", ""}));
+    QCOMPARE(rows[2].mid(11), QStringList({"", "(ID * 2)"}));
+    QCOMPARE(rows[3].mid(4), QStringList({"7", "0", "0", "0", "0", "", "0", "DEFAULT 1", ""}));
 }
 
 void tst_SqlText::selectRowsOrders()

@@ -12,6 +12,7 @@
 #include "ui/gridview.h"
 #include "ui/refusaltexts.h"
 #include "ui/rownavigator.h"
+#include "ui/statusline.h"
 #include "ui/windows.h"
 
 #include <QCloseEvent>
@@ -33,6 +34,7 @@ namespace {
 constexpr int ClientWidth = 960;    // 14400 twips
 constexpr int ClientHeight = 497;   // 7455 twips
 constexpr int CaptionHeight = 20;
+constexpr int StatusHeight = 20;
 
 } // namespace
 
@@ -53,6 +55,7 @@ Form3::Form3(Windows &windows)
         hover->hand(button);
     for (QWidget *plain : {static_cast<QWidget *>(this), static_cast<QWidget *>(m_label2),
                            static_cast<QWidget *>(m_gridCaption),
+                           static_cast<QWidget *>(m_statusLine),
                            static_cast<QWidget *>(m_dataGrid1),
                            static_cast<QWidget *>(m_dataGrid1->horizontalHeader()),
                            static_cast<QWidget *>(m_dataGrid1->verticalHeader())})
@@ -85,6 +88,7 @@ void Form3::createControls()
     m_gridCaption->setFrameShadow(QFrame::Raised);
     m_dataGrid1 = new GridView(m_windows.services().messages, this);
     m_dataGrid1->setObjectName(QStringLiteral("DataGrid1"));
+    m_statusLine = new StatusLine(this);
     m_pushButton1 = NewPushButton(this, "PushButton1", "< Back", 120, 6960, 1800, 405);
     m_pushButton4 = NewPushButton(this, "PushButton4", "Help", 2040, 6960, 1800, 405);
     m_pushButton8 = NewPushButton(this, "PushButton8", "Add New Row", 3960, 6960, 2760, 405);
@@ -144,7 +148,10 @@ void Form3::resizeEvent(QResizeEvent *event)
     const int rise = height() - ClientHeight;
     const QRect grid(Twips(120), Twips(360), Twips(14160) + grow, Twips(6525) + rise);
     m_gridCaption->setGeometry(grid.left(), grid.top(), grid.width(), CaptionHeight);
-    m_dataGrid1->setGeometry(grid.adjusted(0, CaptionHeight, 0, 0));
+    // The caption above and the status line below share the grid's place.
+    m_dataGrid1->setGeometry(grid.adjusted(0, CaptionHeight, 0, -StatusHeight));
+    m_statusLine->setGeometry(grid.left(), grid.bottom() + 1 - StatusHeight, grid.width(),
+                              StatusHeight);
     for (QPushButton *button : {m_pushButton1, m_pushButton3, m_pushButton4, m_pushButton6,
                                 m_pushButton7, m_pushButton8})
         button->move(button->x(), Twips(6960) + rise);
@@ -161,6 +168,7 @@ void Form3::createModel()
         return;
     m_model = new db::TableModel(this);
     m_dataGrid1->setTableModel(m_model);
+    m_statusLine->follow(m_dataGrid1);
     m_model->setRefusalWording(&RefusalText);
     platform::MessageBoxes &messages = m_windows.services().messages;
     connect(m_model, &db::TableModel::busyChanged, this, &Form3::setBusy);
@@ -218,10 +226,7 @@ void Form3::showFirstUnsavedRow()
 
 int Form3::unsavedRowCount() const
 {
-    int count = 0;
-    for (int row = 0; m_model && row < m_model->rowCount(); ++row)
-        count += m_model->isRowDirty(row) ? 1 : 0;
-    return count;
+    return m_model ? m_model->unsavedRowCount() : 0;
 }
 
 void Form3::BindTable(const QString &connectionString, const QString &table)

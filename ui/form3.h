@@ -26,6 +26,7 @@ namespace ui {
 class GridNavigator;
 class GridView;
 class RowNavigator;
+class StatusLine;
 class Windows;
 
 // Form3: the table editor.
@@ -40,6 +41,7 @@ public:
     QLabel *Label2() const { return m_label2; }
     QTableView *DataGrid1() const;
     GridView *grid() const { return m_dataGrid1; }
+    StatusLine *statusLine() const { return m_statusLine; }
     // The grid's model, one for the window's life; null before the first table.
     db::TableModel *tableModel() const { return m_model; }
     QMenu *mnuSaveAs() const { return m_mnuSaveAs; }
@@ -119,6 +121,7 @@ private:
     QLabel *m_label2 = nullptr;
     QLabel *m_gridCaption = nullptr;
     GridView *m_dataGrid1 = nullptr;
+    StatusLine *m_statusLine = nullptr;
     QPushButton *m_pushButton1 = nullptr;
     QPushButton *m_pushButton3 = nullptr;
     QPushButton *m_pushButton4 = nullptr;

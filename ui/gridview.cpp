@@ -3,6 +3,7 @@
 #include "app/titles.h"
 #include "db/tablemodel.h"
 #include "platform/messageboxes.h"
+#include "ui/filterline.h"
 #include "ui/griddelegate.h"
 #include "ui/gridtexts.h"
 
@@ -27,6 +28,7 @@ int CappedColumnWidth(int wanted, int viewWidth)
 GridView::GridView(platform::MessageBoxes &messages, QWidget *parent)
     : QTableView(parent), m_messages(messages)
 {
+    setHorizontalHeader(new FilterHeader(this));
     setItemDelegate(new GridDelegate(this));
     // Typing into a cell starts editing it, as in a spreadsheet.
     setEditTriggers(DoubleClicked | EditKeyPressed | AnyKeyPressed);
@@ -77,6 +79,7 @@ void GridView::createActions()
     connect(m_setNull, &QAction::triggered, this, &GridView::setSelectedToNull);
     connect(m_deleteRows, &QAction::triggered, this, &GridView::deleteSelectedRows);
     connect(m_revertRow, &QAction::triggered, this, &GridView::revertCurrentRow);
+    createTableActions();
     setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
@@ -92,7 +95,20 @@ void GridView::setTableModel(TableModel *model)
     connect(model, &QAbstractItemModel::modelAboutToBeReset, this, quiet);
     connect(model, &QAbstractItemModel::modelReset, this, loud);
     connect(model, &TableModel::firstRowsArrived, this, &GridView::showFirstRecord);
+    connect(model, &TableModel::rowFound, this, &GridView::goToFoundRow);
     setModel(model);
+    // Rows read anew (a new order or filter) start on the first record, in
+    // the column the cursor was in; connected after setModel, so that the
+    // selection model has dropped the old cursor first. The boxes say what
+    // the filter is.
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, this,
+            [this] { m_refreshColumn = std::max(0, currentIndex().column()); });
+    connect(model, &QAbstractItemModel::modelReset, this, [this] {
+        if (m_model->filterText().isEmpty())
+            filterHeader()->clearTexts();
+        if (m_model->recordCount() > 0)
+            goToFoundRow(0);
+    });
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &GridView::leaveRow);
 }
@@ -362,35 +378,6 @@ void GridView::setReadOnly(bool readOnly)
     m_readOnly = readOnly;
     for (QAction *action : {m_setNull, m_deleteRows, m_revertRow, m_paste})
         action->setEnabled(!readOnly);
-}
-
-void GridView::clearSortIndicator()
-{
-    m_sortColumn = -1;
-    m_sortOrder = Qt::AscendingOrder;
-    horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
-}
-
-// The header flips its indicator on a click by itself; it is set again here
-// to the order the table really has.
-void GridView::sortOnHeaderClick(int column)
-{
-    sortBy(column, column == m_sortColumn && m_sortOrder == Qt::AscendingOrder
-                       ? Qt::DescendingOrder
-                       : Qt::AscendingOrder);
-}
-
-void GridView::sortBy(int column, Qt::SortOrder order)
-{
-    if (m_model && m_model->isBound() && !m_readOnly) {
-        commitOpenEditor();
-        m_model->sort(column, order);
-        if (m_model->isBusy()) {
-            m_sortColumn = column;
-            m_sortOrder = order;
-        }
-    }
-    horizontalHeader()->setSortIndicator(m_sortColumn, m_sortOrder);
 }
 
 void GridView::fitColumns()

@@ -16,6 +16,8 @@ class MessageBoxes;
 
 namespace ui {
 
+class FilterHeader;
+
 // The widest a column gets when fitted to its contents: 40% of the view,
 // so one long text cannot push every other column off the screen.
 int CappedColumnWidth(int wanted, int viewWidth);
@@ -55,6 +57,14 @@ public:
     // the last record become new records. Each changed row is written.
     void pasteAtCurrent();
     void revertCurrentRow();
+    // Reads the table again in its order and filter; the cursor stays on
+    // its cell where the row is still there (gridview_table.cpp).
+    void refreshTable();
+    // The filter line under the headings: shown, or hidden with its filter
+    // dropped (Ctrl+Shift+F). applyFilter reads the boxes on the server.
+    FilterHeader *filterHeader() const;
+    void toggleFilterLine();
+    void applyFilter();
     void sortOnHeaderClick(int column);
     // Reads the table in this order, as a header click would.
     void sortBy(int column, Qt::SortOrder order);
@@ -67,6 +77,8 @@ public:
     QAction *copyAction() const { return m_copy; }
     QAction *copyWithHeadingsAction() const { return m_copyWithHeadings; }
     QAction *pasteAction() const { return m_paste; }
+    QAction *refreshAction() const { return m_refresh; }
+    QAction *filterLineAction() const { return m_filterLine; }
 
     using QTableView::edit;
 
@@ -74,9 +86,13 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
     void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void updateGeometries() override;
 
 private:
     void createActions();
+    void createTableActions();
+    void goToFoundRow(int row);
     void leaveRow(const QModelIndex &current, const QModelIndex &previous);
     void returnToRow(const QModelIndex &cell);
     void closeOpenEditor();
@@ -100,6 +116,9 @@ private:
     QAction *m_copy = nullptr;
     QAction *m_copyWithHeadings = nullptr;
     QAction *m_paste = nullptr;
+    QAction *m_refresh = nullptr;
+    QAction *m_filterLine = nullptr;
+    int m_refreshColumn = 0;       // the cursor's column when rows were last read anew
     bool m_readOnly = false;
     bool m_quiet = false;          // rows moving under the cursor are not left by the user
     int m_sortColumn = -1;

@@ -1,0 +1,93 @@
+#include "ui/statusline.h"
+
+#include "db/tablemodel.h"
+#include "ui/gridview.h"
+
+#include <QRegularExpression>
+
+namespace ui {
+
+using db::TableModel;
+
+namespace {
+
+const QString Separator = QStringLiteral("  ·  ");
+
+QString RowText(const StatusFacts &facts)
+{
+    QString text = facts.newRecord ? QStringLiteral("new record")
+                                   : QStringLiteral("row %1").arg(facts.row + 1);
+    if (!facts.refusal.isEmpty())
+        return text + QStringLiteral(": could not be saved: ")
+               + facts.refusal.split(QRegularExpression(QStringLiteral("[\r\n]"))).first();
+    if (facts.changed)
+        return text + QStringLiteral(": changed, not saved");
+    return text;
+}
+
+} // namespace
+
+QString StatusText(const StatusFacts &facts)
+{
+    QStringList parts;
+    if (!facts.counted)
+        parts << QStringLiteral("counting…");
+    else
+        parts << (facts.records == 1 ? QStringLiteral("1 record")
+                                     : QStringLiteral("%1 records").arg(facts.records));
+    if (!facts.filter.isEmpty())
+        parts << QStringLiteral("filter: ") + facts.filter;
+    if (facts.row >= 0)
+        parts << RowText(facts);
+    return parts.join(Separator);
+}
+
+StatusLine::StatusLine(QWidget *parent)
+    : QLabel(parent)
+{
+    setObjectName(QStringLiteral("StatusLine"));
+    setAccessibleName(QStringLiteral("State of the open table"));
+    setFrameShape(QFrame::Panel);
+    setFrameShadow(QFrame::Sunken);
+    setIndent(4);
+    setTextFormat(Qt::PlainText);
+}
+
+void StatusLine::follow(GridView *grid)
+{
+    m_grid = grid;
+    TableModel *model = grid->tableModel();
+    const auto refresh = [this] { showState(); };
+    connect(model, &TableModel::countChanged, this, refresh);
+    connect(model, &QAbstractItemModel::rowsInserted, this, refresh);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, refresh);
+    connect(model, &QAbstractItemModel::modelReset, this, refresh);
+    connect(model, &QAbstractItemModel::headerDataChanged, this, refresh);
+    connect(model, &QAbstractItemModel::dataChanged, this, refresh);
+    connect(grid->selectionModel(), &QItemSelectionModel::currentChanged, this, refresh);
+    showState();
+}
+
+void StatusLine::showState()
+{
+    const TableModel *model = m_grid ? m_grid->tableModel() : nullptr;
+    if (!model || !model->isBound()) {
+        setText({});
+        return;
+    }
+    StatusFacts facts;
+    facts.counted = model->countKnown();
+    facts.records = model->recordCount();
+    facts.filter = model->filterText();
+    const QModelIndex current = m_grid->currentIndex();
+    if (current.isValid()) {
+        facts.row = current.row();
+        facts.newRecord = current.row() == model->newRecordRow();
+        facts.changed = model->isRowDirty(current.row());
+        facts.refusal = model->rowError(current.row());
+    }
+    setText(StatusText(facts));
+    setToolTip(facts.refusal);
+}
+
+} // namespace ui
