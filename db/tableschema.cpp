@@ -40,36 +40,36 @@ int intAt(const Statement &statement, int column, const unsigned char *row)
 
 QString ColumnTypeName(int fieldType, int subType, int charLength, int precision, int scale)
 {
-    sql::ColumnSpec spec;
+    sql::ColumnSpec described;
     switch (fieldType) {
     case 7: case 8: case 16:
         if (subType == 1 || subType == 2) {
-            spec.type = subType == 1 ? QStringLiteral("NUMERIC") : QStringLiteral("DECIMAL");
-            spec.m = QString::number(precision);
-            spec.d = QString::number(-scale);
+            described.type = subType == 1 ? QStringLiteral("NUMERIC") : QStringLiteral("DECIMAL");
+            described.m = QString::number(precision);
+            described.d = QString::number(-scale);
         } else {
-            spec.type = fieldType == 7 ? QStringLiteral("SMALLINT")
+            described.type = fieldType == 7 ? QStringLiteral("SMALLINT")
                         : fieldType == 8 ? QStringLiteral("INTEGER") : QStringLiteral("INT64");
         }
         break;
-    case 10: spec.type = QStringLiteral("FLOAT"); break;
-    case 27: spec.type = QStringLiteral("DOUBLE"); break;
-    case 12: spec.type = QStringLiteral("DATE"); break;
-    case 35: spec.type = QStringLiteral("TIMESTAMP"); break;
+    case 10: described.type = QStringLiteral("FLOAT"); break;
+    case 27: described.type = QStringLiteral("DOUBLE"); break;
+    case 12: described.type = QStringLiteral("DATE"); break;
+    case 35: described.type = QStringLiteral("TIMESTAMP"); break;
     case 13: return QStringLiteral("TIME");
     case 23: return QStringLiteral("BOOLEAN");
     case 14: case 37:
-        spec.type = fieldType == 14 ? QStringLiteral("CHAR") : QStringLiteral("VARCHAR");
-        spec.m = QString::number(charLength);
+        described.type = fieldType == 14 ? QStringLiteral("CHAR") : QStringLiteral("VARCHAR");
+        described.m = QString::number(charLength);
         break;
     case 261:
-        spec.type = subType == 1 ? QStringLiteral("BLOB SUB_TYPE TEXT") : QStringLiteral("BLOB");
+        described.type = subType == 1 ? QStringLiteral("BLOB SUB_TYPE TEXT") : QStringLiteral("BLOB");
         break;
     default:
         return QStringLiteral("type %1").arg(fieldType);
     }
-    const QString precisionText = sql::PrecisionText(spec);
-    return sql::ColumnTypeText(spec.type)
+    const QString precisionText = sql::PrecisionText(described);
+    return sql::ColumnTypeText(described.type)
            + (precisionText.isEmpty() ? QString() : QLatin1Char(' ') + precisionText);
 }
 

@@ -92,9 +92,9 @@ void TestHostileNames::everyOperation()
     const QString connection = database.connectionString();
     TakeRecorded();
 
-    db::sql::TableSpec spec{name, {Column(name, "INTEGER"), Column("V", "VARCHAR", "20")}};
+    db::sql::TableSpec created{name, {Column(name, "INTEGER"), Column("V", "VARCHAR", "20")}};
     db::SchemaChange schema(connection);
-    schema.execute(db::sql::CreateTable(spec));
+    schema.execute(db::sql::CreateTable(created));
     schema.execute(db::sql::AddColumn(name, Column(added, "VARCHAR", "10")));
     const QString table = Stored(name);
     QCOMPARE(db::UserTableNames(connection), QStringList{table});
