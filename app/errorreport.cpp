@@ -1,6 +1,6 @@
 #include "app/errorreport.h"
 
-#include "db/dberror.h"
+#include "db/client/dberror.h"
 
 #include <QStringList>
 

@@ -2,7 +2,7 @@
 
 #include "bench/benchdatabase.h"
 #include "bench/gridprobe.h"
-#include "db/connection.h"
+#include "db/client/connection.h"
 
 #include <QFile>
 

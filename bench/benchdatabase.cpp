@@ -1,8 +1,8 @@
 #include "bench/benchdatabase.h"
 
-#include "db/connection.h"
-#include "db/connectionstring.h"
-#include "db/sqltext.h"
+#include "db/client/connection.h"
+#include "db/client/connectionstring.h"
+#include "db/sql/sqltext.h"
 
 #include <QFile>
 #include <QFileInfo>

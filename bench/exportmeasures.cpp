@@ -2,8 +2,8 @@
 
 #include "bench/benchdatabase.h"
 #include "bench/gridprobe.h"
-#include "db/connection.h"
-#include "db/sqltext.h"
+#include "db/client/connection.h"
+#include "db/sql/sqltext.h"
 #include "export/exportrun.h"
 #include "export/pdfexport.h"
 #include "export/workbookexport.h"

@@ -1,6 +1,6 @@
 #include "bench/gridprobe.h"
 
-#include "db/tablemodel.h"
+#include "db/grid/tablemodel.h"
 #include "ui/form3.h"
 #include "ui/windows.h"
 

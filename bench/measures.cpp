@@ -2,9 +2,9 @@
 
 #include "bench/benchdatabase.h"
 #include "bench/gridprobe.h"
-#include "db/connection.h"
-#include "db/sqltext.h"
-#include "db/tablemodel.h"
+#include "db/client/connection.h"
+#include "db/sql/sqltext.h"
+#include "db/grid/tablemodel.h"
 
 #include <QTableView>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db/tablecursor.h"
+#include "db/grid/tablecursor.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db/cellcodec.h"
+#include "db/sql/cellcodec.h"
 
 #include <QString>
 

@@ -2,8 +2,8 @@
 // parses back to the same value, and a typed text that parses once formats
 // into a text that parses to the same value again.
 
-#include "db/cellcodec.h"
-#include "db/datetext.h"
+#include "db/sql/cellcodec.h"
+#include "db/sql/datetext.h"
 #include "fuzz/fuzzinput.h"
 
 #include <ibase.h>

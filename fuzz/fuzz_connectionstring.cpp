@@ -1,7 +1,7 @@
 // The connection string: a profile built into the string parses back to the
 // same values, whatever they hold; any text at all parses without harm.
 
-#include "db/connectionstring.h"
+#include "db/client/connectionstring.h"
 #include "fuzz/fuzzinput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

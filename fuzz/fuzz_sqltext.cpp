@@ -2,8 +2,8 @@
 // builder's text reads back (as Firebird's lexer reads it) to exactly the
 // names given, in order, with no comment, second statement or literal.
 
-#include "db/schemasql.h"
-#include "db/sqltext.h"
+#include "db/sql/schemasql.h"
+#include "db/sql/sqltext.h"
 #include "fuzz/fuzzinput.h"
 #include "tests/support/sqltokens.h"
 

@@ -1,5 +1,5 @@
 #include "app/errorreport.h"
-#include "db/dberror.h"
+#include "db/client/dberror.h"
 
 #include <QSet>
 #include <QTest>

@@ -1,5 +1,5 @@
 #include "app/errortrap.h"
-#include "db/dberror.h"
+#include "db/client/dberror.h"
 #include "platform/scriptedservices.h"
 
 #include <QTest>

@@ -1,5 +1,5 @@
-#include "db/cellcodec.h"
-#include "db/connection.h"
+#include "db/sql/cellcodec.h"
+#include "db/client/connection.h"
 #include "tests/support/tempdatabase.h"
 
 #include <QTest>

@@ -1,8 +1,8 @@
-#include "db/connection.h"
-#include "db/connectionstring.h"
-#include "db/dberror.h"
-#include "db/fbapi.h"
-#include "db/firebird.h"
+#include "db/client/connection.h"
+#include "db/client/connectionstring.h"
+#include "db/client/dberror.h"
+#include "db/client/fbapi.h"
+#include "db/client/firebird.h"
 #include "tests/support/tempdatabase.h"
 
 #include <QDir>

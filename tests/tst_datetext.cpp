@@ -1,4 +1,4 @@
-#include "db/datetext.h"
+#include "db/sql/datetext.h"
 
 #include <QDate>
 #include <QTest>

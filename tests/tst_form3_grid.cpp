@@ -1,6 +1,6 @@
 #include "app/files.h"
 #include "app/titles.h"
-#include "db/tablemodel.h"
+#include "db/grid/tablemodel.h"
 #include "ui/form3.h"
 #include "ui/griddelegate.h"
 #include "ui/gridtexts.h"

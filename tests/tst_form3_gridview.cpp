@@ -1,7 +1,7 @@
 #include "app/files.h"
 #include "app/helptexts.h"
 #include "app/titles.h"
-#include "db/tablemodel.h"
+#include "db/grid/tablemodel.h"
 #include "ui/form3.h"
 #include "ui/gridtexts.h"
 #include "ui/gridview.h"

@@ -1,5 +1,5 @@
 #include "app/files.h"
-#include "db/tablemodel.h"
+#include "db/grid/tablemodel.h"
 #include "ui/form3.h"
 #include "ui/gridtexts.h"
 #include "ui/gridview.h"

@@ -4,8 +4,8 @@
 // ways of poking at them.
 
 #include "app/errorreport.h"
-#include "db/connection.h"
-#include "db/tablemodel.h"
+#include "db/client/connection.h"
+#include "db/grid/tablemodel.h"
 #include "platform/scriptedservices.h"
 #include "tests/support/tempdatabase.h"
 #include "ui/form1.h"

@@ -4,11 +4,11 @@
 // recorded and read as SQL: the names appear only as quoted identifiers,
 // and nothing else (a comment, a second statement, a literal) comes of them.
 
-#include "db/connectionstring.h"
-#include "db/firebird.h"
-#include "db/schemachange.h"
-#include "db/schemasql.h"
-#include "db/sqltext.h"
+#include "db/client/connectionstring.h"
+#include "db/client/firebird.h"
+#include "db/client/schemachange.h"
+#include "db/sql/schemasql.h"
+#include "db/sql/sqltext.h"
 #include "export/gridview.h"
 #include "export/textexports.h"
 #include "platform/scriptedservices.h"

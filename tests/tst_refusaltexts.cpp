@@ -1,4 +1,4 @@
-#include "db/tablemodel.h"
+#include "db/grid/tablemodel.h"
 #include "ui/refusaltexts.h"
 
 #include <QTest>

@@ -1,6 +1,6 @@
-#include "db/cellcodec.h"
-#include "db/connection.h"
-#include "db/rowstore.h"
+#include "db/sql/cellcodec.h"
+#include "db/client/connection.h"
+#include "db/grid/rowstore.h"
 #include "tests/support/tempdatabase.h"
 
 #include <QTest>

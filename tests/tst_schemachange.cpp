@@ -1,7 +1,7 @@
-#include "db/cellcodec.h"
-#include "db/connection.h"
-#include "db/schemachange.h"
-#include "db/schemasql.h"
+#include "db/sql/cellcodec.h"
+#include "db/client/connection.h"
+#include "db/client/schemachange.h"
+#include "db/sql/schemasql.h"
 #include "tests/support/tempdatabase.h"
 
 #include <QElapsedTimer>

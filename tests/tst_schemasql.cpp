@@ -1,4 +1,4 @@
-#include "db/schemasql.h"
+#include "db/sql/schemasql.h"
 
 #include <QTest>
 

@@ -2,8 +2,8 @@
 // no message, error report, window title, standard error, export or file
 // of the engine.
 
-#include "db/connectionstring.h"
-#include "db/firebird.h"
+#include "db/client/connectionstring.h"
+#include "db/client/firebird.h"
 #include "export/gridview.h"
 #include "export/textexports.h"
 

@@ -2,10 +2,10 @@
 // than the embedded engine. scripts/test starts the server and exports
 // GRAVELIN_SERVER_HOST, GRAVELIN_SERVER_PASSWORD and GRAVELIN_SERVER_DBDIR.
 
-#include "db/connection.h"
-#include "db/connectionstring.h"
-#include "db/dberror.h"
-#include "db/firebird.h"
+#include "db/client/connection.h"
+#include "db/client/connectionstring.h"
+#include "db/client/dberror.h"
+#include "db/client/firebird.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "db/cellcodec.h"
-#include "db/connection.h"
-#include "db/sqltext.h"
+#include "db/sql/cellcodec.h"
+#include "db/client/connection.h"
+#include "db/sql/sqltext.h"
 #include "tests/support/tempdatabase.h"
 
 #include <QTest>

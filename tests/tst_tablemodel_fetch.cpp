@@ -1,6 +1,6 @@
 #include "tests/tst_tablemodel_harness.h"
 
-#include "db/dberror.h"
+#include "db/client/dberror.h"
 
 #include <QElapsedTimer>
 

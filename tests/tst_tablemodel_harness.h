@@ -3,8 +3,8 @@
 // Shared by the grid model tests: binding and waiting, and looking at the
 // database through an attachment of its own.
 
-#include "db/connection.h"
-#include "db/tablemodel.h"
+#include "db/client/connection.h"
+#include "db/grid/tablemodel.h"
 #include "tests/support/tempdatabase.h"
 
 #include <QSignalSpy>

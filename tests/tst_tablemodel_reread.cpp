@@ -2,7 +2,7 @@
 // of column, with a sort; values only ever as parameters; the count) and a
 // refresh that finds unsaved rows again wherever they are.
 
-#include "db/tablefilter.h"
+#include "db/sql/tablefilter.h"
 #include "tests/tst_tablemodel_harness.h"
 
 using namespace modeltest;

@@ -1,8 +1,8 @@
 // What the catalogue tells of a table's columns, in the words of the
 // schema dialogs and of a heading's tooltip.
 
-#include "db/connection.h"
-#include "db/tableschema.h"
+#include "db/client/connection.h"
+#include "db/grid/tableschema.h"
 #include "tests/support/tempdatabase.h"
 
 #include <QTest>

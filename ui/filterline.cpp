@@ -1,6 +1,6 @@
 #include "ui/filterline.h"
 
-#include "db/tablemodel.h"
+#include "db/grid/tablemodel.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

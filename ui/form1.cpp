@@ -6,7 +6,7 @@
 #include "app/pdfprinter.h"
 #include "app/settingskeys.h"
 #include "app/titles.h"
-#include "db/firebird.h"
+#include "db/client/firebird.h"
 #include "ui/form2.h"
 #include "ui/tablelist.h"
 #include "ui/windows.h"

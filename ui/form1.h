@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db/connectionstring.h"
+#include "db/client/connectionstring.h"
 #include "ui/conventions.h"
 
 #include <QWidget>

@@ -4,7 +4,7 @@
 #include "app/files.h"
 #include "app/helptexts.h"
 #include "app/titles.h"
-#include "db/firebird.h"
+#include "db/client/firebird.h"
 #include "ui/form1.h"
 #include "ui/form3.h"
 #include "ui/tablelist.h"

@@ -5,7 +5,7 @@
 #include "app/files.h"
 #include "app/helptexts.h"
 #include "app/titles.h"
-#include "db/tablemodel.h"
+#include "db/grid/tablemodel.h"
 #include "ui/form2.h"
 #include "ui/gridnavigator.h"
 #include "ui/gridtexts.h"

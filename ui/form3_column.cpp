@@ -4,7 +4,7 @@
 #include "ui/form3.h"
 
 #include "app/errortrap.h"
-#include "db/tablemodel.h"
+#include "db/grid/tablemodel.h"
 #include "ui/frmnewcolumn.h"
 #include "ui/gridview.h"
 #include "ui/windows.h"

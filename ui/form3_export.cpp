@@ -3,7 +3,7 @@
 #include "ui/form3.h"
 
 #include "app/titles.h"
-#include "db/tablemodel.h"
+#include "db/grid/tablemodel.h"
 #include "export/gridview.h"
 #include "export/textexports.h"
 #include "ui/gridtexts.h"

@@ -4,7 +4,7 @@
 
 #include "app/errortrap.h"
 #include "app/pdfprinter.h"
-#include "db/tablemodel.h"
+#include "db/grid/tablemodel.h"
 #include "export/gridview.h"
 #include "export/pdfexport.h"
 #include "export/pdflayout.h"

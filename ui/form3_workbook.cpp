@@ -5,7 +5,7 @@
 #include "app/errortrap.h"
 #include "app/spreadsheetcheck.h"
 #include "app/titles.h"
-#include "db/tablemodel.h"
+#include "db/grid/tablemodel.h"
 #include "export/workbookexport.h"
 #include "ui/windows.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "db/schemachange.h"
-#include "db/schemasql.h"
+#include "db/client/schemachange.h"
+#include "db/sql/schemasql.h"
 #include "ui/conventions.h"
 
 #include <QDialog>

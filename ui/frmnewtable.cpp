@@ -4,7 +4,7 @@
 #include "app/files.h"
 #include "app/helptexts.h"
 #include "app/titles.h"
-#include "db/schemachange.h"
+#include "db/client/schemachange.h"
 #include "ui/frmnewcolumn.h"
 #include "ui/windows.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db/schemasql.h"
+#include "db/sql/schemasql.h"
 #include "ui/conventions.h"
 
 #include <QDialog>

@@ -1,6 +1,6 @@
 #include "ui/griddelegate.h"
 
-#include "db/tablemodel.h"
+#include "db/grid/tablemodel.h"
 
 #include <QLineEdit>
 #include <QPalette>

@@ -1,6 +1,6 @@
 #include "ui/gridnavigator.h"
 
-#include "db/tablemodel.h"
+#include "db/grid/tablemodel.h"
 #include "ui/gridview.h"
 
 namespace ui {

@@ -1,7 +1,7 @@
 #include "ui/gridview.h"
 
 #include "app/titles.h"
-#include "db/tablemodel.h"
+#include "db/grid/tablemodel.h"
 #include "platform/messageboxes.h"
 #include "ui/filterline.h"
 #include "ui/griddelegate.h"

@@ -1,6 +1,6 @@
 #include "ui/refusaltexts.h"
 
-#include "db/sqltype.h"
+#include "db/sql/sqltype.h"
 
 #include <ibase.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "db/dberror.h"
-#include "db/tablemodel.h"
+#include "db/client/dberror.h"
+#include "db/grid/tablemodel.h"
 
 #include <QString>
 

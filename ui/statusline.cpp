@@ -1,6 +1,6 @@
 #include "ui/statusline.h"
 
-#include "db/tablemodel.h"
+#include "db/grid/tablemodel.h"
 #include "ui/gridview.h"
 
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
 #include "ui/tablelist.h"
 
-#include "db/firebird.h"
+#include "db/client/firebird.h"
 
 #include <QListWidget>
 

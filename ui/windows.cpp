@@ -1,6 +1,6 @@
 #include "ui/windows.h"
 
-#include "db/connectionstring.h"
+#include "db/client/connectionstring.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
 #include "ui/form3.h"

@@ -1,6 +1,6 @@
 #include "tests/support/tempdatabase.h"
 
-#include "db/connectionstring.h"
+#include "db/client/connectionstring.h"
 
 namespace testsupport {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db/connection.h"
+#include "db/client/connection.h"
 
 #include <QStringList>
 #include <QTemporaryDir>

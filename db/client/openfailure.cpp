@@ -1,0 +1,84 @@
+// Why a database did not open, in words the user can act on. The engine's
+// own text always follows; the sentence in front is chosen by its status
+// codes and by what the file system says about the path, never by the text.
+
+#include "db/client/fbapi.h"
+
+#include <ibase.h>
+
+#include <QFileInfo>
+
+namespace db::fb {
+
+namespace {
+
+QString missingEngine(const QString &plugins)
+{
+    return QStringLiteral(
+        "The Firebird embedded engine is not installed, so a database file cannot be opened "
+        "without a server: %1/libEngine12.so is missing (Debian package "
+        "firebird3.0-server-core). Install it, or name a server as host:path.").arg(plugins);
+}
+
+// A sentence for a failed open of a file on this machine; empty when the
+// engine's text says it well enough (a missing file, a wrong user).
+QString localFileSentence(const DbError &error, const QString &database)
+{
+    if (error.hasCode(isc_already_opened) || error.hasCode(isc_instance_conflict))
+        return QStringLiteral(
+            "%1 is open in another program that uses Firebird's embedded engine (another "
+            "Gravelin, say), and the embedded engine lets one program at a time use a file. "
+            "Close it there, or open it in both programs through a Firebird server, as "
+            "host:path (localhost:%1).").arg(database);
+    if (error.hasCode(isc_wrong_ods))
+        return QStringLiteral(
+            "%1 was made by an older Firebird version (2.5 or before), which Firebird 3 cannot "
+            "open as it is. Back it up with that version's gbak and restore the backup with "
+            "Firebird 3's gbak, or open it through a server of its own version as host:path.")
+            .arg(database);
+    if (database.isEmpty())
+        return QStringLiteral("No database is named: type the path of a database file in "
+                              "\"Database:\", or choose one with \"...\".");
+    const QFileInfo file(database);
+    if (file.isDir())
+        return QStringLiteral("%1 is a folder, not a database file.").arg(database);
+    if (file.exists() && !file.isReadable())
+        return QStringLiteral("You may not read %1: its owner can give you read and write "
+                              "access to it.").arg(database);
+    // The smallest page size there ever was: a shorter file cannot even
+    // hold a database's header page, and the engine only says it is short.
+    constexpr qint64 MinimumDatabaseBytes = 1024;
+    const bool unreadable = file.isFile() && error.hasCode(isc_io_error)
+        && (error.hasCode(isc_io_read_err) || file.size() < MinimumDatabaseBytes);
+    if (error.hasCode(isc_bad_db_format) || unreadable)
+        return QStringLiteral("%1 is not a Firebird database, or it is damaged.").arg(database);
+    return {};
+}
+
+} // namespace
+
+DbError ExplainOpenFailure(const DbError &error, const QString &database)
+{
+    return ExplainOpenFailure(error, database, PluginFolder());
+}
+
+DbError ExplainOpenFailure(const DbError &error, const QString &database,
+                           const QString &plugins)
+{
+    if (IsRemoteDatabaseName(database))
+        return error;
+    QString sentence;
+    if (error.hasCode(isc_network_error)) {
+        if (QFileInfo::exists(plugins + QStringLiteral("/libEngine12.so")))
+            return error;
+        sentence = missingEngine(plugins);
+    } else {
+        sentence = localFileSentence(error, database);
+    }
+    if (sentence.isEmpty())
+        return error;
+    return DbError(sentence + QLatin1Char('\n') + error.message(), error.codes(),
+                   error.arguments());
+}
+
+} // namespace db::fb

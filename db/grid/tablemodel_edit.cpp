@@ -1,0 +1,217 @@
+#include "db/grid/tablemodel.h"
+
+#include <ibase.h>
+
+#include <algorithm>
+
+namespace db {
+
+bool TableModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    // While a sort is read, the rows shown are about to be replaced.
+    if (!index.isValid() || !(flags(index) & Qt::ItemIsEditable) || m_sorting)
+        return false;
+    QString text;
+    if (role == Qt::CheckStateRole)
+        text = value.toInt() == Qt::Checked ? QStringLiteral("true") : QStringLiteral("false");
+    else if (role == Qt::EditRole)
+        text = value.toString();
+    else
+        return false;
+    const bool wasNull = data(index, IsNullRole).toBool();
+    const QString current = data(index, Qt::EditRole).toString();
+    // The same text again is no edit; on a NULL cell any text, even an
+    // empty one, is (the view commits only what the user typed).
+    if (role == Qt::EditRole && text == current && !wasNull)
+        return false;
+    PendingRow &pending = m_edits[index.row()];
+    pending.values.resize(visibleColumns());
+    pending.values[index.column()] = CellEdit{false, text};
+    emit dataChanged(index, index);
+    emit headerDataChanged(Qt::Vertical, index.row(), index.row());
+    return true;
+}
+
+bool TableModel::setNull(const QModelIndex &index)
+{
+    if (!index.isValid() || !(flags(index) & Qt::ItemIsEditable) || m_sorting)
+        return false;
+    if (data(index, IsNullRole).toBool())
+        return false;
+    PendingRow &pending = m_edits[index.row()];
+    pending.values.resize(visibleColumns());
+    pending.values[index.column()] = CellEdit{true, {}};
+    emit dataChanged(index, index);
+    emit headerDataChanged(Qt::Vertical, index.row(), index.row());
+    return true;
+}
+
+bool TableModel::clearCell(const QModelIndex &index)
+{
+    if (!index.isValid() || index.column() >= visibleColumns())
+        return false;
+    const Column &c = m_columns[index.column()];
+    if (c.nullable)
+        return setNull(index);
+    const bool text = c.sqlType.type == SQL_TEXT || c.sqlType.type == SQL_VARYING
+                      || (c.sqlType.type == SQL_BLOB && IsEditableType(c));
+    return text && setData(index, QString(), Qt::EditRole);
+}
+
+bool TableModel::revertCell(const QModelIndex &index)
+{
+    const auto it = m_edits.find(index.row());
+    if (it == m_edits.end() || index.column() >= int(it->second.values.size())
+        || !it->second.values[index.column()])
+        return false;
+    it->second.values[index.column()].reset();
+    const bool rowLeftUnchanged = std::none_of(it->second.values.begin(), it->second.values.end(),
+                                               [](const auto &value) { return value.has_value(); });
+    if (rowLeftUnchanged)
+        m_edits.erase(it);
+    emit dataChanged(index, index);
+    emit headerDataChanged(Qt::Vertical, index.row(), index.row());
+    return true;
+}
+
+bool TableModel::submitRow(int row)
+{
+    const auto it = m_edits.find(row);
+    if (it == m_edits.end() || !m_writer)
+        return true;
+    const bool inserting = sourceOf(row).kind == Source::NewRecord;
+    const WriteResult result = inserting ? m_writer->insert(it->second.values)
+                                         : m_writer->update(storedCells(row), it->second.values);
+    if (!result.ok) {
+        it->second.error = refusalText(result, it->second.values);
+        if (result.stale && !inserting)
+            refreshRow(row);
+        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+        emit headerDataChanged(Qt::Vertical, row, row);
+        emit writeFailed(row, result.error);
+        return false;
+    }
+    m_edits.erase(it);
+    if (!result.row.empty())
+        storeWrittenRow(row, result.row, inserting);
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    emit headerDataChanged(Qt::Vertical, row, row);
+    return true;
+}
+
+QString TableModel::refusalText(const WriteResult &result, const RowEdits &edits) const
+{
+    if (!result.cause || !m_wording)
+        return result.error;
+    std::vector<RefusedCell> cells;
+    for (int i = 0; i < int(edits.size()); ++i) {
+        if (edits[i] && !edits[i]->null) {
+            const Column &c = m_columns[i];
+            cells.push_back({c.name, c.sourceCharSet, c.charLength, edits[i]->text});
+        }
+    }
+    return m_wording(*result.cause, cells);
+}
+
+bool TableModel::submitAll()
+{
+    std::vector<int> rows;
+    for (const auto &entry : m_edits)
+        rows.push_back(entry.first);
+    bool ok = true;
+    // Inserting moves the new-record line, so go from the bottom up.
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it)
+        ok = submitRow(*it) && ok;
+    // Changes of a refresh still waiting for their row cannot be written yet.
+    return ok && m_carried.empty();
+}
+
+void TableModel::revertRow(int row)
+{
+    if (m_edits.erase(row) == 0)
+        return;
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    emit headerDataChanged(Qt::Vertical, row, row);
+}
+
+void TableModel::revertAll()
+{
+    while (!m_edits.empty())
+        revertRow(m_edits.rbegin()->first);
+}
+
+// The server's values of the written row (identity, defaults, triggers)
+// replace what was shown; an inserted row gets a new line of its own.
+void TableModel::storeWrittenRow(int row, const StoredRow &written, bool inserted)
+{
+    std::vector<Cell> cells;
+    cells.reserve(written.size());
+    for (const auto &value : written)
+        cells.push_back(value ? Cell{false, QByteArrayView(*value)} : Cell{});
+    if (!inserted) {
+        const Source source = sourceOf(row);
+        RowStore &store = source.kind == Source::Fetched ? m_rows : m_inserted;
+        // A row inserted here is still looked for in the read by its key,
+        // which an edit of the primary key changes.
+        const bool awaited = source.kind == Source::Inserted
+                             && m_insertedKeys.erase(keyOf(store.rowCells(source.index))) > 0;
+        store.replaceRow(source.index, cells);
+        if (awaited)
+            m_insertedKeys.insert(keyOf(cells));
+        return;
+    }
+    beginInsertRows({}, row + 1, row + 1);
+    if (m_atEnd && m_inserted.size() == 0) {
+        m_rows.insertRow(m_rows.size(), cells);
+    } else {
+        m_inserted.insertRow(m_inserted.size(), cells);
+        if (!m_atEnd)
+            m_insertedKeys.insert(keyOf(cells));
+    }
+    endInsertRows();
+}
+
+// A guarded write found the row changed elsewhere: show it as it is now
+// (typed values stay on top), so the user sees what changed and a second,
+// deliberate save or delete can succeed.
+void TableModel::refreshRow(int row)
+{
+    if (std::optional<StoredRow> current = m_writer->reread(storedCells(row)))
+        storeWrittenRow(row, *current, false);
+}
+
+QStringList TableModel::deleteRows(QList<int> rows)
+{
+    QStringList failures;
+    std::sort(rows.begin(), rows.end(), std::greater<int>());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    for (int row : rows) {
+        const Source source = sourceOf(row);
+        if (source.kind == Source::NewRecord) {
+            revertRow(row);
+            continue;
+        }
+        if (source.kind == Source::Placeholder)
+            continue;
+        const WriteResult result = m_writer->remove(storedCells(row));
+        if (!result.ok) {
+            failures << QStringLiteral("Row %1: %2").arg(row + 1).arg(refusalText(result, {}));
+            if (result.stale) {
+                refreshRow(row);
+                emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+            }
+            continue;
+        }
+        // Its key is free now: a row that takes it later is another row.
+        if (source.kind == Source::Inserted)
+            m_insertedKeys.erase(keyOf(m_inserted.rowCells(source.index)));
+        beginRemoveRows({}, row, row);
+        m_edits.erase(row);
+        shiftEdits(row + 1, -1);
+        (source.kind == Source::Fetched ? m_rows : m_inserted).removeRow(source.index);
+        endRemoveRows();
+    }
+    return failures;
+}
+
+} // namespace db

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "db/client/connection.h"
+
+#include <QHash>
+#include <QStringList>
+
+namespace db {
+
+struct ColumnTraits
+{
+    bool computed = false;
+    bool identity = false;
+    bool hasDefault = false;
+    // As the catalogue describes the column, for the heading's tooltip.
+    QString typeText;          // ColumnTypeName
+    QString charSet;           // text types only
+    bool notNull = false;
+    QString defaultSource;     // "DEFAULT 'x'" as declared; empty for none
+    QString computedSource;    // "(A * 2)"; empty unless computed
+};
+
+// A catalogue type as the schema dialogs write it: their entry's type text
+// and precision cell ("VARCHAR (20)", "NUMERIC (18, 4)", "BIGINT"); types
+// the dialogs do not offer by their own name ("TIME", "BOOLEAN").
+QString ColumnTypeName(int fieldType, int subType, int charLength, int precision, int scale);
+
+// The tooltip of a column's heading: its name, type, NOT NULL, default,
+// primary key membership, identity, computed or read-only, a line each.
+QString ColumnDescription(const QString &name, const ColumnTraits &traits, int keyPosition,
+                          int keyColumns, bool readOnly);
+
+// What the grid needs to know of a table to write its rows back.
+struct TableSchema
+{
+    QString table;
+    QStringList keyColumns;           // primary key, in key order
+    QHash<QString, ColumnTraits> traits;
+
+    // Without a primary key a row is identified by RDB$DB_KEY.
+    bool keyless() const { return keyColumns.isEmpty(); }
+};
+
+TableSchema LoadTableSchema(Transaction &tx, const QString &table);
+
+} // namespace db

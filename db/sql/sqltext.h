@@ -1,0 +1,89 @@
+#pragma once
+
+#include "db/sql/sqltype.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+// Every SQL text the program sends lives here, as plain functions.
+namespace db::sql {
+
+// A double-quoted identifier; a double quote inside the name is doubled.
+QString QuoteIdentifier(const QString &name);
+
+// The catalogue query: every relation (tables and views, system ones too;
+// the '$' rule filters them), names trimmed, tables before views, by name.
+QString RelationNamesQuery();
+
+// The table editor's query: "SELECT * FROM " + quoted name + ";".
+QString TableQuery(const QString &table);
+
+// How a filter compares a column with its value. Contains is CONTAINING:
+// case-insensitive, and % and _ are plain characters in it.
+enum class FilterOp { Contains, Equal, NotEqual, Less, Greater, LessEqual, GreaterEqual,
+                      IsNull, IsNotNull };
+
+// One condition of a filter: a column of the table and the value it is
+// compared with, always sent as a parameter (the NULL tests take none).
+struct FilterTerm
+{
+    QString column;
+    FilterOp op = FilterOp::Equal;
+    Param value;
+};
+
+// How the grid reads a table: its query with RDB$DB_KEY added as the last
+// column when the table has no primary key, the filter (its terms joined by
+// AND) and the server-side order.
+struct TableRead
+{
+    QString table;
+    bool withDbKey = false;     // keyless table: row identity is RDB$DB_KEY
+    QStringList orderBy;        // column names, first is the sort column
+    bool descending = false;    // applies to the sort column only
+    QList<FilterTerm> filter{};
+};
+QString SelectRows(const TableRead &read);
+QString CountRows(const QString &table);
+// COUNT(*) of the rows the read returns (its filter, no order).
+QString CountRows(const TableRead &read);
+// The parameters of SelectRows and CountRows: the filter's values in order.
+std::vector<Param> ReadParams(const TableRead &read);
+
+// Primary key columns of a table, in key order (one parameter: table name).
+QString PrimaryKeyColumnsQuery();
+// Per column of a table: name, computed (1/0), identity (1/0), has default (1/0),
+// then what a heading's tooltip tells: RDB$FIELD_TYPE, sub type, length in
+// characters, precision, scale (all 0 for none), character set name ('' for
+// none), NOT NULL (1/0), default and computed sources as text ('' for none)
+// (one parameter: table name), in field position order.
+QString ColumnInfoQuery();
+
+// Optimistic single-row update: SET the changed columns WHERE the key
+// columns equal their parameters and every guard column still holds its
+// original value (NULL-safe: IS NOT DISTINCT FROM), RETURNING the row as
+// stored (no RETURNING when `returning` is empty). A keyless table guards
+// every comparable column, since a deleted row's RDB$DB_KEY is reused; the
+// key "RDB$DB_KEY" is written unquoted. Parameters: new values, key values,
+// guard originals. Empty text when `changed` or `keyColumns` is empty (no
+// statement may touch more than the one row).
+QString UpdateRowReturning(const QString &table, const QStringList &changed,
+                           const QStringList &keyColumns, const QStringList &guard,
+                           const QStringList &returning);
+// INSERT of the given columns (DEFAULT VALUES when none) RETURNING every
+// column of the table in `returning` order.
+QString InsertRow(const QString &table, const QStringList &columns,
+                  const QStringList &returning);
+// One row by its key, as `columns` (after a guarded write found it changed).
+// Parameters: key values. Empty text without a key.
+QString SelectRowByKey(const QString &table, const QStringList &columns,
+                       const QStringList &keyColumns);
+// Keyed delete, guarded like the update by the original values of `guard`
+// columns. Parameters: key values, then guard values. Empty text without a key.
+QString DeleteRow(const QString &table, const QStringList &keyColumns,
+                  const QStringList &guard);
+
+} // namespace db::sql
