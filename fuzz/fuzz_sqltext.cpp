@@ -18,16 +18,6 @@ void CheckStatement(const QString &sql, const QStringList &names)
     fuzz::Check(tokens.identifiers == names, "identifiers", sql);
 }
 
-// A column as the dialogs describe it: a name, a type entry and a size.
-db::sql::ColumnSpec Column(const QString &name, const QString &type, const QString &m = {})
-{
-    db::sql::ColumnSpec column;
-    column.name = name;
-    column.type = type;
-    column.m = m;
-    return column;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -47,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     CheckStatement(InsertRow(table, {a, b}, {b}), {table, a, b, b});
     CheckStatement(SelectRowByKey(table, {a}, {b}), {a, table, b});
     CheckStatement(DeleteRow(table, {a}, {b}), {table, a, b});
-    CheckStatement(AddColumn(table, Column(a, "VARCHAR", "10")), {table, a});
-    CheckStatement(CreateTable({table, {Column(a, "INTEGER"), Column(b, "DATE")}}), {table, a, b});
+    CheckStatement(AddColumn(table, db::sql::ColumnSpec{.name = a, .type = "VARCHAR", .m = "10"}), {table, a});
+    CheckStatement(CreateTable({table, {db::sql::ColumnSpec{.name = a, .type = "INTEGER"}, db::sql::ColumnSpec{.name = b, .type = "DATE"}}}), {table, a, b});
     return 0;
 }

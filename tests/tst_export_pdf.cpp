@@ -6,6 +6,7 @@
 #include "export/pdflayout.h"
 #include "export/textexports.h"
 #include "platform/scriptedservices.h"
+#include "tests/support/exportfiles.h"
 #include "tests/support/tempdatabase.h"
 
 #include <QDir>
@@ -21,6 +22,8 @@
 using exports::ExportOutcome;
 using namespace exports::pdf;
 
+using testsupport::ReadFile;
+
 namespace {
 
 using Widths = std::vector<double>;
@@ -35,11 +38,6 @@ QString Run(const QString &program, const QStringList &arguments)
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-QByteArray ReadFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
-}
 
 // The values of NAME ("n0001" ...) on a page, in reading order.
 QList<int> NamesOn(const QString &page)

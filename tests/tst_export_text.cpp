@@ -4,6 +4,7 @@
 #include "export/gridview.h"
 #include "export/textexports.h"
 #include "platform/scriptedservices.h"
+#include "tests/support/exportfiles.h"
 #include "tests/tst_tablemodel_harness.h"
 
 #include <QDir>
@@ -14,6 +15,8 @@
 #include <unistd.h>
 
 using namespace modeltest;
+using testsupport::ReadCsv;
+using testsupport::ReadFile;
 using exports::ExportOutcome;
 
 namespace {
@@ -36,42 +39,7 @@ db::sql::TableRead ReadOf(const QString &table)
     return read;
 }
 
-QByteArray ReadFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
-}
 
-// RFC 4180 records back into cells.
-QList<QStringList> ParseCsv(const QString &text)
-{
-    QList<QStringList> records{{}};
-    QString field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"')
-                field += text[++i];
-            else if (c == '"')
-                quoted = false;
-            else
-                field += c;
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            records.last() << std::exchange(field, QString());
-        } else if (c == '\r' && text.mid(i, 2) == "\r\n") {
-            records.last() << std::exchange(field, QString());
-            records << QStringList();
-            ++i;
-        } else {
-            field += c;
-        }
-    }
-    records.removeLast();
-    return records;
-}
 
 // Values that need care in every format, one row each.
 const QStringList TrickyValues{
@@ -135,7 +103,7 @@ private slots:
     {
         const QByteArray bytes = exportBytes("CSV", "Q");
         QVERIFY(bytes.contains("\r\n0,\"a,b\",,\r\n1,\"say \"\"hi\"\"\",,\r\n"));
-        const QList<QStringList> records = ParseCsv(QString::fromUtf8(bytes));
+        const QList<QStringList> records = ReadCsv(QString::fromUtf8(bytes));
         QCOMPARE(records.size(), TrickyValues.size() + 2);
         QCOMPARE(records.first(), QStringList({"ID", "A B", "x<y", "1st"}));
         for (int i = 0; i < TrickyValues.size(); ++i)

@@ -1,6 +1,7 @@
 // The editor's export menu: the save dialog, the file it writes, and rows
 // that could not be saved before the export.
 
+#include "tests/support/exportfiles.h"
 #include "tests/tst_form_harness.h"
 #include "ui/gridtexts.h"
 
@@ -13,13 +14,10 @@
 
 using namespace formtest;
 
+using testsupport::ReadFile;
+
 namespace {
 
-QByteArray ReadFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
-}
 
 void Choose(ui::Form3 &editor, const char *item)
 {

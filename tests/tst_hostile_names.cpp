@@ -46,16 +46,6 @@ QString Stored(const QString &name)
     return stored;
 }
 
-// A column as the dialogs describe it: a name, a type entry and a size.
-db::sql::ColumnSpec Column(const QString &name, const QString &type, const QString &m = {})
-{
-    db::sql::ColumnSpec column;
-    column.name = name;
-    column.type = type;
-    column.m = m;
-    return column;
-}
-
 } // namespace
 
 class TestHostileNames : public QObject
@@ -92,10 +82,10 @@ void TestHostileNames::everyOperation()
     const QString connection = database.connectionString();
     TakeRecorded();
 
-    db::sql::TableSpec created{name, {Column(name, "INTEGER"), Column("V", "VARCHAR", "20")}};
+    db::sql::TableSpec created{name, {db::sql::ColumnSpec{.name = name, .type = "INTEGER"}, db::sql::ColumnSpec{.name = "V", .type = "VARCHAR", .m = "20"}}};
     db::SchemaChange schema(connection);
     schema.execute(db::sql::CreateTable(created));
-    schema.execute(db::sql::AddColumn(name, Column(added, "VARCHAR", "10")));
+    schema.execute(db::sql::AddColumn(name, db::sql::ColumnSpec{.name = added, .type = "VARCHAR", .m = "10"}));
     const QString table = Stored(name);
     QCOMPARE(db::UserTableNames(connection), QStringList{table});
 
@@ -156,7 +146,7 @@ void TestHostileNames::nameOnePastTheLimit()
     const QString name(16, QChar(0xE9));   // 32 bytes in UTF-8
     db::SchemaChange schema(database.connectionString());
     try {
-        schema.execute(db::sql::CreateTable({name, {Column("ID", "INTEGER")}}));
+        schema.execute(db::sql::CreateTable({name, {db::sql::ColumnSpec{.name = "ID", .type = "INTEGER"}}}));
         QFAIL("a 32-byte name was taken");
     } catch (const db::DbError &error) {
         QVERIFY2(error.message().contains("Name longer than database column size"),

@@ -19,12 +19,12 @@ QStringList DataTypeEntries();
 // is an SQL literal or expression, inserted as typed.
 struct ColumnSpec
 {
-    QString name;
-    QString type;           // one of DataTypeEntries()
-    QString m;
-    QString d;
+    QString name{};
+    QString type{};         // one of DataTypeEntries()
+    QString m{};
+    QString d{};
     bool autoIncrement = false;
-    QString defaultValue;   // table mode only
+    QString defaultValue{}; // table mode only
 };
 
 // A new table: its name and its fields, in column order.
