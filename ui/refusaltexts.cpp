@@ -101,6 +101,10 @@ QString foreignKeySentence(const db::DbError &error)
 
 QString RefusalSentence(const db::DbError &error, const std::vector<db::RefusedCell> &typed)
 {
+    if (error.isConnectionLost())
+        return QStringLiteral("The connection to the database was lost, so the record was not "
+                              "saved. Your values are kept: leave the row again to save them "
+                              "once the database can be reached.");
     if (error.isLockConflict())
         return QStringLiteral("Someone else is changing this record; try again when they have "
                               "saved.");

@@ -29,7 +29,8 @@ bool DbError::isConnectionLost() const
 {
     return hasCode(isc_network_error) || hasCode(isc_net_read_err)
         || hasCode(isc_net_write_err) || hasCode(isc_shutdown)
-        || hasCode(isc_att_shutdown);
+        || hasCode(isc_att_shutdown) || hasCode(isc_conn_lost)
+        || hasCode(isc_lost_db_connection) || hasCode(isc_net_server_shutdown);
 }
 
 } // namespace db

@@ -12,7 +12,8 @@ namespace db {
 // of its own that waits at most SchemaLockTimeoutSeconds for a lock and is
 // committed at once, so a statement another attachment holds up fails with
 // the server's message instead of freezing the window. Detaches when
-// destroyed.
+// destroyed. A lost attachment (the server went away) fails its statement
+// with the client's message; the next statement attaches anew.
 class SchemaChange
 {
 public:
@@ -26,6 +27,7 @@ public:
     void execute(const QString &sql);
 
 private:
+    QString m_connectionString;
     std::optional<Attachment> m_attachment;
 };
 

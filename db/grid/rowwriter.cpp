@@ -49,7 +49,8 @@ QString notOneRowMessage(unsigned affected)
 } // namespace
 
 RowWriter::RowWriter(const QString &connectionString, const QString &table)
-    : m_attachment(Attachment::open(connectionString))
+    : m_connectionString(connectionString)
+    , m_attachment(Attachment::open(connectionString))
 {
     Transaction tx = m_attachment.begin(TxMode::Browse);
     m_schema = LoadTableSchema(tx, table);
@@ -191,9 +192,27 @@ WriteResult RowWriter::run(const QString &sql, const std::vector<Param> &params,
     } catch (const DbError &error) {
         tx.rollback();
         result.error = error.message();
-        result.cause = error;
+        result.cause = noteFailure(error);
     }
     return result;
+}
+
+Attachment &RowWriter::attachment()
+{
+    if (m_lost) {
+        // Detaching a lost attachment fails at once; the error is dropped.
+        m_attachment.close();
+        m_attachment = Attachment::open(m_connectionString);
+        m_lost = false;
+    }
+    return m_attachment;
+}
+
+const DbError &RowWriter::noteFailure(const DbError &error)
+{
+    if (error.isConnectionLost())
+        m_lost = true;
+    return error;
 }
 
 } // namespace db

@@ -34,7 +34,9 @@ struct WriteResult
 // Writes single rows of one table back, each in its own short read-committed
 // nowait transaction on an attachment of its own. An update or delete must
 // hit exactly one row whose guarded columns still hold the values read, or
-// it is rolled back.
+// it is rolled back. When the attachment is lost (the server went away),
+// the call fails with the client's message and the next call attaches anew;
+// a failed write is never repeated behind the caller's back.
 class RowWriter
 {
 public:
@@ -75,8 +77,13 @@ private:
     StoredRow storedRow(const Statement &statement, const unsigned char *message) const;
     WriteResult run(const QString &sql, const std::vector<Param> &params, Transaction &tx,
                     bool expectOneRow);
+    // The attachment, attached anew when the last one was lost; throws DbError.
+    Attachment &attachment();
+    const DbError &noteFailure(const DbError &error);
 
+    QString m_connectionString;
     Attachment m_attachment;
+    bool m_lost = false;
     TableSchema m_schema;
     std::vector<Column> m_columns;
     std::vector<int> m_keyIndexes;

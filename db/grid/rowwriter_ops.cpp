@@ -48,7 +48,7 @@ WriteResult RowWriter::update(const std::vector<Cell> &original, const RowEdits 
         return failure(QStringLiteral("This table has no key that names a single row, so its "
                                       "rows cannot be changed here."));
     try {
-        Transaction tx = m_attachment.begin(TxMode::Write);
+        Transaction tx = attachment().begin(TxMode::Write);
         std::vector<int> changed;
         std::vector<Param> params;
         if (QString error = editParams(edits, tx, changed, params); !error.isEmpty())
@@ -67,7 +67,7 @@ WriteResult RowWriter::update(const std::vector<Cell> &original, const RowEdits 
                                                     guard, returningColumns());
         return run(sql, params, tx, true);
     } catch (const DbError &error) {
-        return failure(error);
+        return failure(noteFailure(error));
     }
 }
 
@@ -76,7 +76,7 @@ WriteResult RowWriter::insert(const RowEdits &edits)
     if (!m_canWrite)
         return failure(QStringLiteral("Rows cannot be added to this view here."));
     try {
-        Transaction tx = m_attachment.begin(TxMode::Write);
+        Transaction tx = attachment().begin(TxMode::Write);
         std::vector<int> columns;
         std::vector<Param> params;
         if (QString error = editParams(edits, tx, columns, params); !error.isEmpty())
@@ -85,7 +85,7 @@ WriteResult RowWriter::insert(const RowEdits &edits)
                                            returningColumns());
         return run(sql, params, tx, true);
     } catch (const DbError &error) {
-        return failure(error);
+        return failure(noteFailure(error));
     }
 }
 
@@ -95,7 +95,7 @@ WriteResult RowWriter::remove(const std::vector<Cell> &original)
         return failure(QStringLiteral("This table has no key that names a single row, so its "
                                       "rows cannot be deleted here."));
     try {
-        Transaction tx = m_attachment.begin(TxMode::Write);
+        Transaction tx = attachment().begin(TxMode::Write);
         std::vector<Param> params = keyParams(original);
         const QStringList guard = guardColumns({}, original);
         for (int i = 0; i < visibleColumnCount(); ++i) {
@@ -105,7 +105,7 @@ WriteResult RowWriter::remove(const std::vector<Cell> &original)
         const QStringList keys = m_schema.keyless() ? QStringList{DbKey} : m_schema.keyColumns;
         return run(sql::DeleteRow(m_schema.table, keys, guard), params, tx, false);
     } catch (const DbError &error) {
-        return failure(error);
+        return failure(noteFailure(error));
     }
 }
 
@@ -114,7 +114,7 @@ std::optional<StoredRow> RowWriter::reread(const std::vector<Cell> &original)
     if (!m_canWrite || m_schema.keyless())
         return std::nullopt;
     try {
-        Transaction tx = m_attachment.begin(TxMode::Browse);
+        Transaction tx = attachment().begin(TxMode::Browse);
         Statement statement(tx, sql::SelectRowByKey(m_schema.table, returningColumns(),
                                                     m_schema.keyColumns));
         Cursor cursor = statement.openCursor(tx, keyParams(original));
@@ -122,27 +122,40 @@ std::optional<StoredRow> RowWriter::reread(const std::vector<Cell> &original)
         if (!row)
             return std::nullopt;
         return storedRow(statement, row);
-    } catch (const DbError &) {
+    } catch (const DbError &error) {
+        noteFailure(error);
         return std::nullopt;
     }
 }
 
 std::vector<Column> RowWriter::describe(const QString &sql)
 {
-    Transaction tx = m_attachment.begin(TxMode::Browse);
-    return Statement(tx, sql).columns();
+    try {
+        Transaction tx = attachment().begin(TxMode::Browse);
+        return Statement(tx, sql).columns();
+    } catch (const DbError &error) {
+        throw noteFailure(error);
+    }
 }
 
 QByteArray RowWriter::readBlob(QByteArrayView id, unsigned charSet, qint64 maxBytes)
 {
-    Transaction tx = m_attachment.begin(TxMode::Browse);
-    return db::readBlob(tx, id.toByteArray(), charSet, maxBytes);
+    try {
+        Transaction tx = attachment().begin(TxMode::Browse);
+        return db::readBlob(tx, id.toByteArray(), charSet, maxBytes);
+    } catch (const DbError &error) {
+        throw noteFailure(error);
+    }
 }
 
 qint64 RowWriter::blobSize(QByteArrayView id)
 {
-    Transaction tx = m_attachment.begin(TxMode::Browse);
-    return db::blobLength(tx, id.toByteArray());
+    try {
+        Transaction tx = attachment().begin(TxMode::Browse);
+        return db::blobLength(tx, id.toByteArray());
+    } catch (const DbError &error) {
+        throw noteFailure(error);
+    }
 }
 
 } // namespace db
