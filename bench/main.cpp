@@ -1,9 +1,11 @@
 // gravelin_bench: one measurement of the table editor's grid per process.
 //   gravelin_bench create DATABASE
 //   gravelin_bench first-screen|fetch-all|bare-fetch DATABASE TABLE
+//   gravelin_bench filter DATABASE TABLE TEXT
 //   gravelin_bench export DATABASE TABLE txt|csv|xml|xlsx|pdf [ROWS]
 //   gravelin_bench bare-xlsx DATABASE TABLE
-// bench/run drives it and prints the medians.
+// bench/run drives it and prints the medians. DATABASE is a file, or
+// "host[/port]:path" for a database on a server.
 
 #include "app/files.h"
 #include "bench/benchdatabase.h"
@@ -24,6 +26,7 @@ int usage()
     std::fprintf(stderr,
                  "usage: gravelin_bench create DATABASE\n"
                  "       gravelin_bench first-screen|fetch-all|bare-fetch DATABASE TABLE\n"
+                 "       gravelin_bench filter DATABASE TABLE TEXT\n"
                  "       gravelin_bench export DATABASE TABLE txt|csv|xml|xlsx|pdf [ROWS]\n"
                  "       gravelin_bench bare-xlsx DATABASE TABLE\n");
     return 2;
@@ -34,7 +37,10 @@ int run(const QStringList &args)
     if (args.size() < 2)
         return usage();
     const QString &mode = args.at(0);
-    const QString database = QFileInfo(args.at(1)).absoluteFilePath();
+    // A server's database name is passed on as it is.
+    const bool onServer = !args.at(1).startsWith(QLatin1Char('/'))
+        && args.at(1).indexOf(QLatin1Char(':')) > 1;
+    const QString database = onServer ? args.at(1) : QFileInfo(args.at(1)).absoluteFilePath();
     if (mode == QLatin1String("create")) {
         const bool created = bench::EnsureBenchDatabase(database);
         std::printf("created=%d\n", created ? 1 : 0);
@@ -49,6 +55,8 @@ int run(const QStringList &args)
         bench::MeasureFetchAll(database, table);
     else if (mode == QLatin1String("bare-fetch"))
         bench::MeasureBareFetch(database, table);
+    else if (mode == QLatin1String("filter") && args.size() >= 4)
+        bench::MeasureFilter(database, table, args.at(3));
     else if (mode == QLatin1String("bare-xlsx"))
         bench::MeasureBareWorkbook(database, table);
     else if (mode == QLatin1String("export") && args.size() >= 4)

@@ -149,6 +149,36 @@ void MeasureFetchAll(const QString &database, const QString &table)
     put("rss_kb", StatusKb("VmRSS"));
 }
 
+void MeasureFilter(const QString &database, const QString &table, const QString &text)
+{
+    warmUp(BenchConnectionString(database));
+    EditorUnderTest editor;
+    editor.showAndSettle();
+    openTable(editor, database, table);
+    db::TableModel *model = editor.model();
+    QStringList texts(model->columnCount());
+    for (int column = 0; column < model->columnCount(); ++column) {
+        if (model->headerData(column, Qt::Horizontal).toString() == QLatin1String("NAME"))
+            texts[column] = text;
+    }
+    PaintWatch watch(editor.grid()->viewport());
+    StallMeter stall;
+    stall.start();
+    const qint64 start = Now();
+    if (const QString refused = model->setFilter(texts); !refused.isEmpty())
+        throw std::runtime_error(refused.toStdString());
+    if (!watch.wait([model] { return !model->isBusy(); }, 60'000))
+        throw std::runtime_error("the filtered rows did not arrive within a minute");
+    stall.stop();
+    const int first = editor.grid()->rowAt(0);
+    requireRowsShown(editor, first);
+    const QString name = model->data(model->index(first, texts.indexOf(text))).toString();
+    if (!name.contains(text, Qt::CaseInsensitive))
+        throw std::runtime_error("the filtered grid shows a row that does not match");
+    put("filter_first_screen_ms", ms(watch.paintedAt() - start));
+    put("filter_stall_ms", stall.longestGapMs());
+}
+
 void MeasureBareFetch(const QString &database, const QString &table)
 {
     db::Attachment attachment = db::Attachment::open(BenchConnectionString(database));

@@ -14,5 +14,9 @@ void MeasureFetchAll(const QString &database, const QString &table);
 // The same SELECT through the client API alone, fetching every row; also
 // the first 100 rows and COUNT(*) as sanity figures.
 void MeasureBareFetch(const QString &database, const QString &table);
+// After the first screen: a "contains" filter typed into the NAME column's
+// box until the grid has painted the first matching rows, and the longest
+// UI stall meanwhile.
+void MeasureFilter(const QString &database, const QString &table, const QString &text);
 
 } // namespace bench
