@@ -172,8 +172,8 @@ private slots:
                 const QModelIndex index = model.index(row, c);
                 const bool blob = model.headerData(c, Qt::Horizontal).toString().startsWith("TB");
                 const QString shown = isNullAt(model, row, c) ? QString()
-                    : blob || index.data().toString().isEmpty() ? index.data(Qt::EditRole).toString()
-                                                                : index.data().toString();
+                    : blob || display(model, row, c).isEmpty() ? index.data(Qt::EditRole).toString()
+                                                               : display(model, row, c);
                 QCOMPARE(fields[c], shown);
             }
         }

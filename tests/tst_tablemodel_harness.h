@@ -87,8 +87,12 @@ inline QStringList tableSnapshot(const TempDatabase &database, const QString &ta
     return rowsOf(database, QStringLiteral("SELECT * FROM %1 ORDER BY %2").arg(table, order));
 }
 
+// What the cell shows, once a blob's preview (read off the UI thread) is in.
 inline QString display(const TableModel &model, int row, int column)
 {
+    model.index(row, column).data();
+    if (!QTest::qWaitFor([&] { return !model.previewsPending(); }, 10000))
+        return QStringLiteral("<preview never came>");
     return model.index(row, column).data().toString();
 }
 

@@ -4,12 +4,13 @@
 
 #include <ibase.h>
 
+#include <algorithm>
+
 namespace db {
 
 namespace {
 
 constexpr int FirstScreenRows = 256;
-constexpr qint64 BlobPreviewBytes = 4096;
 
 bool isNumeric(const Column &c)
 {
@@ -24,23 +25,6 @@ bool isNumeric(const Column &c)
 bool isBoolean(const Column &c)
 {
     return c.sqlType.type == SQL_BOOLEAN;
-}
-
-// A preview cut at a byte limit may end inside a UTF-8 sequence; decoded as
-// is, that would show a replacement character (or, for NONE, make the whole
-// preview fall back to Latin-1).
-QByteArray wholeCharacters(QByteArray bytes)
-{
-    qsizetype lead = bytes.size() - 1;
-    while (lead >= 0 && bytes.size() - lead < 4 && (uchar(bytes[lead]) & 0xC0) == 0x80)
-        --lead;
-    if (lead < 0)
-        return bytes;
-    const uchar first = uchar(bytes[lead]);
-    const qsizetype length = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
-    if (bytes.size() - lead < length)
-        bytes.truncate(lead);
-    return bytes;
 }
 
 } // namespace
@@ -65,10 +49,22 @@ void TableModel::bind(const QString &connectionString, const QString &table)
     m_writer = std::move(writer);
     m_read = read;
     m_columns = std::move(columns);
+    startPreviews();
     m_rows.reset(m_columns);
     m_inserted.reset(m_columns);
     endResetModel();
     startReader(read);
+}
+
+void TableModel::startPreviews()
+{
+    const bool blobs = std::any_of(m_columns.begin(), m_columns.end(), [](const Column &c) {
+        return c.sqlType.type == SQL_BLOB;
+    });
+    if (!blobs)
+        return;
+    m_previews = std::make_unique<BlobPreviews>(m_connectionString);
+    connect(m_previews.get(), &BlobPreviews::ready, this, &TableModel::onPreviewReady);
 }
 
 void TableModel::unbind()
@@ -83,6 +79,7 @@ void TableModel::unbind()
     m_insertedKeys.clear();
     m_edits.clear();
     m_blobTexts.clear();
+    m_previews.reset();
     m_count = -1;
     m_nextCount = -1;
     m_filterText.clear();
@@ -222,34 +219,42 @@ QVariant TableModel::storedValue(const Column &c, const Cell &cell, int role) co
     }
 }
 
-// Text blobs show their start, read when first painted; editing reads them
-// whole. Binary blobs show their size.
+// Text blobs show their start, binary blobs their size: read off the UI
+// thread when first painted, the cell showing "…" until then. Editing and
+// copying want the value itself: a text blob whole, a binary one's size,
+// read at once.
 QVariant TableModel::blobValue(const Column &c, const Cell &cell, int role) const
 {
     const bool text = IsEditableType(c);
-    const unsigned decodeAs = c.sqlType.charSet == CsNone ? CsNone : CsUtf8;
-    try {
-        if (text && role == Qt::EditRole)
-            return DecodeText(decodeAs, m_writer->readBlob(cell.bytes, c.sqlType.charSet));
-        const QByteArray key = cell.bytes.toByteArray();
-        if (const QString *cached = m_blobTexts.object(key))
-            return *cached;
-        QString shown;
-        if (text) {
-            const QByteArray start = m_writer->readBlob(cell.bytes, c.sqlType.charSet,
-                                                        BlobPreviewBytes);
-            const bool cut = start.size() >= BlobPreviewBytes;
-            shown = DecodeText(decodeAs, cut ? wholeCharacters(start) : start);
-            if (cut)
-                shown += QStringLiteral("…");
-        } else {
-            shown = BlobSizeText(m_writer->blobSize(cell.bytes));
+    const QByteArray key = cell.bytes.toByteArray();
+    if (role == Qt::EditRole && (text || !m_blobTexts.contains(key))) {
+        try {
+            const unsigned decodeAs = c.sqlType.charSet == CsNone ? CsNone : CsUtf8;
+            return text ? DecodeText(decodeAs, m_writer->readBlob(cell.bytes, c.sqlType.charSet))
+                        : BlobSizeText(m_writer->blobSize(cell.bytes));
+        } catch (const DbError &error) {
+            return QStringLiteral("(unreadable: %1)").arg(error.message());
         }
-        m_blobTexts.insert(key, new QString(shown));
-        return shown;
-    } catch (const DbError &error) {
-        return QStringLiteral("(unreadable: %1)").arg(error.message());
     }
+    if (const QString *cached = m_blobTexts.object(key))
+        return *cached;
+    if (m_previews)
+        m_previews->request(key, c.sqlType.charSet, text);
+    return QStringLiteral("…");
+}
+
+void TableModel::onPreviewReady(const QByteArray &blobId, const QString &shown)
+{
+    m_blobTexts.insert(blobId, new QString(shown));
+    // One repaint for all the previews that arrive together.
+    if (std::exchange(m_previewRepaintDue, true))
+        return;
+    QMetaObject::invokeMethod(this, [this] {
+        m_previewRepaintDue = false;
+        if (rowCount() > 0 && columnCount() > 0)
+            emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                             {Qt::DisplayRole});
+    }, Qt::QueuedConnection);
 }
 
 QVariant TableModel::editedValue(const Column &c, const CellEdit &edit, int role) const

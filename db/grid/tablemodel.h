@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/grid/blobpreviews.h"
 #include "db/grid/rowstore.h"
 #include "db/grid/rowwriter.h"
 #include "db/grid/tablereader.h"
@@ -99,6 +100,8 @@ public:
     // Drops the cell's unsaved value; false when it had none.
     bool revertCell(const QModelIndex &index);
     bool isRowDirty(int row) const { return m_edits.count(row) != 0; }
+    // Blob previews asked for by painted cells are still being read.
+    bool previewsPending() const { return m_previews && m_previews->pending(); }
     // Also rows of a refresh whose changes wait for their row to be read again.
     bool hasUnsavedRows() const { return !m_edits.empty() || !m_carried.empty(); }
     int unsavedRowCount() const { return int(m_edits.size() + m_carried.size()); }
@@ -155,6 +158,8 @@ private:
     QVariant cellData(int row, int column, int role) const;
     QVariant storedValue(const Column &column, const Cell &cell, int role) const;
     QVariant blobValue(const Column &column, const Cell &cell, int role) const;
+    void startPreviews();
+    void onPreviewReady(const QByteArray &blobId, const QString &shown);
     QVariant editedValue(const Column &column, const CellEdit &edit, int role) const;
     QByteArray keyOf(const std::vector<Cell> &cells) const;
     void storeWrittenRow(int row, const StoredRow &written, bool inserted);
@@ -187,6 +192,8 @@ private:
     bool m_sorting = false;
     std::map<int, PendingRow> m_edits;
     mutable QCache<QByteArray, QString> m_blobTexts{4000};
+    std::unique_ptr<BlobPreviews> m_previews;
+    bool m_previewRepaintDue = false;
     mutable qint64 m_requested = 0;
     RefusalWording m_wording;
 };
