@@ -38,8 +38,11 @@ void createTable(TempDatabase &database)
 QString longText(int bytes)
 {
     QString text;
-    for (int line = 0; text.toUtf8().size() < bytes; ++line)
-        text += QString("Zoë 茶 🍵 line %1 of a long text blob\n").arg(line);
+    for (qsizetype size = 0, line = 0; size < bytes; ++line) {
+        const QString next = QString("Zoë 茶 🍵 line %1 of a long text blob\n").arg(line);
+        size += next.toUtf8().size();
+        text += next;
+    }
     return text;
 }
 
@@ -55,19 +58,22 @@ void tst_TableModelText::connectionKeepsCharsetNone()
 void tst_TableModelText::largeTextBlobLoadsOnDemand_data()
 {
     QTest::addColumn<QString>("column");
-    QTest::newRow("utf8") << "TB";
-    QTest::newRow("none") << "TBN";
+    QTest::addColumn<int>("size");
+    QTest::newRow("utf8") << "TB" << 100 * 1024;
+    QTest::newRow("none") << "TBN" << 100 * 1024;
+    QTest::newRow("utf8, 10 MB") << "TB" << 10 * 1024 * 1024;
 }
 
 void tst_TableModelText::largeTextBlobLoadsOnDemand()
 {
     QFETCH(QString, column);
+    QFETCH(int, size);
     TempDatabase database;
     createTable(database);
     TableModel model;
     QVERIFY(bindAll(model, database, "X"));
     const int c = columnOf(model, column);
-    const QString text = longText(100 * 1024);
+    const QString text = longText(size);
     const QStringList before = tableSnapshot(database, "X");
     QVERIFY(model.setData(model.index(1, c), text));
     QVERIFY2(model.submitRow(1), qPrintable(model.rowError(1)));
