@@ -3,10 +3,13 @@
 //   gravelin_bench first-screen|fetch-all|bare-fetch DATABASE TABLE
 //   gravelin_bench export DATABASE TABLE txt|csv|xml|xlsx|pdf [ROWS]
 //   gravelin_bench bare-xlsx DATABASE TABLE
+//   gravelin_bench delete-rows DATABASE TABLE ROWS
+//   gravelin_bench select-all-delete DATABASE TABLE
 // bench/run drives it and prints the medians.
 
 #include "app/files.h"
 #include "bench/benchdatabase.h"
+#include "bench/deletemeasures.h"
 #include "bench/exportmeasures.h"
 #include "bench/measures.h"
 
@@ -25,7 +28,9 @@ int usage()
                  "usage: gravelin_bench create DATABASE\n"
                  "       gravelin_bench first-screen|fetch-all|bare-fetch DATABASE TABLE\n"
                  "       gravelin_bench export DATABASE TABLE txt|csv|xml|xlsx|pdf [ROWS]\n"
-                 "       gravelin_bench bare-xlsx DATABASE TABLE\n");
+                 "       gravelin_bench bare-xlsx DATABASE TABLE\n"
+                 "       gravelin_bench delete-rows DATABASE TABLE ROWS\n"
+                 "       gravelin_bench select-all-delete DATABASE TABLE\n");
     return 2;
 }
 
@@ -49,6 +54,10 @@ int run(const QStringList &args)
         bench::MeasureFetchAll(database, table);
     else if (mode == QLatin1String("bare-fetch"))
         bench::MeasureBareFetch(database, table);
+    else if (mode == QLatin1String("delete-rows") && args.size() >= 4)
+        bench::MeasureDeleteRows(database, table, args.at(3).toInt());
+    else if (mode == QLatin1String("select-all-delete"))
+        bench::MeasureSelectAllDelete(database, table);
     else if (mode == QLatin1String("bare-xlsx"))
         bench::MeasureBareWorkbook(database, table);
     else if (mode == QLatin1String("export") && args.size() >= 4)

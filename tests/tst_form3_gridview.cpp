@@ -38,6 +38,7 @@ private slots:
     void deleteAsksFirst();
     void deleteReportsFailures();
     void deleteOnlyTheNewRecordLineAsksNothing();
+    void selectAllThenDelete();
     void sortByHeaderClick();
     void sortRefusedWithUnsavedRows();
     void blobColumnsAreNotSorted_data();
@@ -205,6 +206,22 @@ void TestForm3GridView::deleteOnlyTheNewRecordLineAsksNothing()
     QTest::keyClick(&grid(), Qt::Key_Delete, Qt::ControlModifier);
     QVERIFY2(calls().isEmpty(), qPrintable(calls().value(0).text));
     QCOMPARE(model().recordCount(), 3);
+}
+
+// Select All is one range: every record is asked for and deleted but the
+// one a child row holds on to, which is reported.
+void TestForm3GridView::selectAllThenDelete()
+{
+    open("T");
+    grid().selectAll();
+    m_h->services.messages.answers = {true};
+    grid().deleteRowsAction()->trigger();
+    QCOMPARE(calls().size(), 2);
+    QCOMPARE(calls().at(0).text, ui::DeleteQuestion(3));
+    QVERIFY2(calls().at(1).text.startsWith("A row could not be deleted:\r\n\r\nRow 1: "),
+             qPrintable(calls().at(1).text));
+    QCOMPARE(ValueOf(*m_db, "SELECT CAST(LIST(ID) AS VARCHAR(20)) FROM T"), QStringLiteral("1"));
+    QCOMPARE(column(0), QStringList{"1"});
 }
 
 void TestForm3GridView::sortByHeaderClick()

@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <optional>
 #include <vector>
 
@@ -29,6 +30,14 @@ struct WriteResult
     StoredRow row;
     bool stale = false;   // the guarded row was not found: changed or deleted elsewhere
     std::optional<DbError> cause{};   // the server's refusal, when it was one
+};
+
+// The statement that deletes one row and its values (key, then guard), so
+// that many deletes can be sent in one transaction on another attachment.
+struct RowDelete
+{
+    QString sql;
+    std::vector<Param> params;
 };
 
 // Writes single rows of one table back, each in its own short read-committed
@@ -55,6 +64,18 @@ public:
     WriteResult update(const std::vector<Cell> &original, const RowEdits &edits);
     WriteResult insert(const RowEdits &edits);
     WriteResult remove(const std::vector<Cell> &original);
+    // What remove would send; an empty sql when the table's rows cannot be
+    // deleted here.
+    RowDelete deleteOf(const std::vector<Cell> &original) const;
+    // Deletes one row in a transaction of its own on the given attachment;
+    // used by remove and by a batch that has to go row by row.
+    static WriteResult removeOn(Attachment &attachment, const RowDelete &row);
+    // Deletes the rows in one transaction; each must hit exactly one row.
+    // True when committed: every row, or when cancelled between rows the
+    // first `done` of them. Any failure rolls the whole batch back: false,
+    // and done is 0.
+    static bool removeBatch(Attachment &attachment, const std::vector<RowDelete> &rows,
+                            const std::atomic<bool> &cancelled, int &done);
     // The row as stored now, found by its primary key; nullopt when it is
     // gone, or for a keyless table (a reused RDB$DB_KEY may name another row).
     std::optional<StoredRow> reread(const std::vector<Cell> &original);

@@ -91,22 +91,22 @@ WriteResult RowWriter::insert(const RowEdits &edits)
 
 WriteResult RowWriter::remove(const std::vector<Cell> &original)
 {
+    return removeOn(m_attachment, deleteOf(original));
+}
+
+RowDelete RowWriter::deleteOf(const std::vector<Cell> &original) const
+{
     if (!m_canWrite)
-        return failure(QStringLiteral("This table has no key that names a single row, so its "
-                                      "rows cannot be deleted here."));
-    try {
-        Transaction tx = m_attachment.begin(TxMode::Write);
-        std::vector<Param> params = keyParams(original);
-        const QStringList guard = guardColumns({}, original);
-        for (int i = 0; i < visibleColumnCount(); ++i) {
-            if (guard.contains(m_columns[i].field))
-                params.push_back(CellParam(m_columns[i], StoredCell(m_columns[i], original[i])));
-        }
-        const QStringList keys = m_schema.keyless() ? QStringList{DbKey} : m_schema.keyColumns;
-        return run(sql::DeleteRow(m_schema.table, keys, guard), params, tx, false);
-    } catch (const DbError &error) {
-        return failure(error);
+        return {};
+    RowDelete row{{}, keyParams(original)};
+    const QStringList guard = guardColumns({}, original);
+    for (int i = 0; i < visibleColumnCount(); ++i) {
+        if (guard.contains(m_columns[i].field))
+            row.params.push_back(CellParam(m_columns[i], StoredCell(m_columns[i], original[i])));
     }
+    const QStringList keys = m_schema.keyless() ? QStringList{DbKey} : m_schema.keyColumns;
+    row.sql = sql::DeleteRow(m_schema.table, keys, guard);
+    return row;
 }
 
 std::optional<StoredRow> RowWriter::reread(const std::vector<Cell> &original)

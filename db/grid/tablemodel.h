@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/grid/batchjob.h"
 #include "db/grid/rowstore.h"
 #include "db/grid/rowwriter.h"
 #include "db/grid/tablereader.h"
@@ -14,6 +15,8 @@
 #include <set>
 
 namespace db {
+
+class RowDeletion;
 
 // A typed value of a row the server refused, for putting the refusal into
 // words (which column cannot hold which character, say).
@@ -111,7 +114,9 @@ public:
     void revertRow(int row);
     void revertAll();
     // Deletes the given rows; returns the messages of those that failed.
-    QStringList deleteRows(QList<int> rows);
+    // Runs on the calling thread; deleteJob gives the same in batches.
+    QStringList deleteRows(const QList<int> &rows);
+    std::unique_ptr<BatchJob> deleteJob(std::vector<RowSpan> rows);
 
 signals:
     void busyChanged(bool busy);
@@ -124,6 +129,7 @@ signals:
     void countChanged();
 
 private:
+    friend class RowDeletion;
     struct PendingRow
     {
         RowEdits values;
@@ -148,6 +154,8 @@ private:
     void dropCarried();
     void resizeForCount();
     void shiftEdits(int from, int delta);
+    // Rows first to last, fetched or inserted here, leave the model at once.
+    void removeRowRange(int first, int last);
     void requestRow(int row) const;
 
     Source sourceOf(int row) const;
