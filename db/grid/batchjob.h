@@ -51,6 +51,10 @@ public:
     void runHere(const std::function<void()> &afterBatch = {});
 
 protected:
+    // Aims the next batch at a fixed time, from how long this one took.
+    void fitBatchSize(qint64 elapsedMs);
+
+    int m_batchSize = 100;
     std::atomic<qint64> m_handled{0};
     std::atomic<bool> m_cancelled{false};
 };

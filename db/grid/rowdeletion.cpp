@@ -8,12 +8,6 @@ namespace db {
 
 namespace {
 
-// A batch should take about this long, so the window is updated often and
-// a cancel is quick, yet each transaction carries many rows.
-constexpr qint64 BatchTargetMs = 50;
-constexpr int SmallestBatch = 20;
-constexpr int LargestBatch = 2000;
-
 // Sorted highest first, overlaps merged.
 std::vector<RowSpan> Normalised(std::vector<RowSpan> spans)
 {
@@ -47,19 +41,6 @@ RowDeletion::~RowDeletion()
     QObject::disconnect(m_readFailedWatch);
 }
 
-// Rows below the fetched ones move while the read goes on: a row not read
-// yet is asked for, a row inserted here waits for the end of the read.
-bool RowDeletion::waitForRow(int row)
-{
-    if (m_model.m_atEnd || row < m_model.m_rows.size() || m_readFailed)
-        return false;
-    if (row < m_model.m_rows.size() + m_model.m_placeholders)
-        m_model.requestRow(row);
-    else
-        m_model.fetchAll();
-    return true;
-}
-
 BatchJob::Step RowDeletion::prepare()
 {
     m_batch.clear();
@@ -69,13 +50,16 @@ BatchJob::Step RowDeletion::prepare()
     while (int(m_batch.size()) < m_batchSize && !m_spans.empty()) {
         RowSpan &span = m_spans.front();
         const int row = span.last;
-        if (waitForRow(row)) {
+        // Rows past the last one read, before the count is in, are records
+        // still to come; only the very last row is the new-record line.
+        const bool newRecord = row == m_model.newRecordRow();
+        if (!newRecord && !m_readFailed && !m_model.rowSettled(row)) {
             if (m_batch.empty())
                 return Step::Wait;
             break;
         }
         const TableModel::Source source = m_model.sourceOf(row);
-        if (source.kind == TableModel::Source::NewRecord) {
+        if (newRecord) {
             m_model.revertRow(row);   // only typed values to drop
             ++m_handled;
         } else if (source.kind == TableModel::Source::Placeholder) {
@@ -143,7 +127,8 @@ void RowDeletion::apply()
     // Rows taken but not written (cancelled) are left as they are.
     if (written < int(m_batch.size()))
         m_spans.clear();
-    fitBatchSize(m_writeMs);
+    if (!m_batch.empty())
+        fitBatchSize(m_writeMs);
 }
 
 void RowDeletion::report(int row, const WriteResult &result)
@@ -154,17 +139,6 @@ void RowDeletion::report(int row, const WriteResult &result)
         emit m_model.dataChanged(m_model.index(row, 0),
                                  m_model.index(row, m_model.columnCount() - 1));
     }
-}
-
-void RowDeletion::fitBatchSize(qint64 elapsedMs)
-{
-    if (m_batch.empty())
-        return;
-    // At most twice as many each time: one quick batch proves little.
-    const qint64 doubled = qint64(m_batchSize) * 2;
-    const qint64 wanted = elapsedMs <= 0 ? doubled
-                                         : std::min(doubled, m_batchSize * BatchTargetMs / elapsedMs);
-    m_batchSize = int(std::clamp<qint64>(wanted, SmallestBatch, LargestBatch));
 }
 
 } // namespace db

@@ -5,6 +5,7 @@
 #include "db/grid/rowwriter.h"
 
 #include <QElapsedTimer>
+#include <QObject>
 
 #include <memory>
 #include <vector>
@@ -37,8 +38,6 @@ private:
         int row = 0;
         RowDelete statement;
     };
-    bool waitForRow(int row);
-    void fitBatchSize(qint64 elapsedMs);
     void report(int row, const WriteResult &result);
 
     TableModel &m_model;
@@ -48,7 +47,6 @@ private:
     std::vector<Target> m_batch;     // rows descending
     std::vector<WriteResult> m_results;  // one per row written of m_batch
     std::unique_ptr<Attachment> m_attachment;
-    int m_batchSize = 100;
     qint64 m_writeMs = 0;
     bool m_readFailed = false;
     QMetaObject::Connection m_readFailedWatch;

@@ -172,25 +172,22 @@ StoredRow RowWriter::storedRow(const Statement &statement, const unsigned char *
     return row;
 }
 
-WriteResult RowWriter::run(const QString &sql, const std::vector<Param> &params,
-                           Transaction &tx, bool returnsRow)
+WriteResult RowWriter::execute(const QString &sql, const std::vector<Param> &params,
+                               Transaction &tx, bool returnsRow)
 {
     WriteResult result;
     try {
         Statement statement(tx, sql);
         const unsigned affected = statement.execute(tx, params);
         if (affected != 1) {
-            tx.rollback();
             result.error = notOneRowMessage(affected);
             result.stale = affected == 0;
             return result;
         }
         if (returnsRow)
             result.row = storedRow(statement, statement.row());
-        tx.commit();
         result.ok = true;
     } catch (const DbError &error) {
-        tx.rollback();
         result.error = error.message();
         result.cause = error;
     }

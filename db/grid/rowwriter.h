@@ -40,6 +40,17 @@ struct RowDelete
     std::vector<Param> params;
 };
 
+// A row to write: an insert of the edits, or an update of the row as read.
+struct RowWrite
+{
+    bool insert = false;
+    StoredRow original;   // updates: the row's values as read
+    RowEdits edits;
+};
+
+std::vector<Cell> CellsOf(const StoredRow &row);   // views into row
+StoredRow StoredRowOf(const std::vector<Cell> &cells);   // copies
+
 // Writes single rows of one table back, each in its own short read-committed
 // nowait transaction on an attachment of its own. An update or delete must
 // hit exactly one row whose guarded columns still hold the values read, or
@@ -64,6 +75,13 @@ public:
     WriteResult update(const std::vector<Cell> &original, const RowEdits &edits);
     WriteResult insert(const RowEdits &edits);
     WriteResult remove(const std::vector<Cell> &original);
+    WriteResult write(const RowWrite &row);   // update or insert, on its own
+    // Writes the rows in one transaction; each update must hit exactly one
+    // row. True when committed: every row, or when cancelled between rows
+    // the first ones, with a result each (the rows as stored). Any failure
+    // rolls the whole batch back: false, no results.
+    bool writeBatch(const std::vector<RowWrite> &rows, const std::atomic<bool> &cancelled,
+                    std::vector<WriteResult> &results);
     // What remove would send; an empty sql when the table's rows cannot be
     // deleted here.
     RowDelete deleteOf(const std::vector<Cell> &original) const;
@@ -94,8 +112,13 @@ private:
     QStringList fieldNames(const std::vector<int> &indexes) const;
     QStringList returningColumns() const;
     StoredRow storedRow(const Statement &statement, const unsigned char *message) const;
-    WriteResult run(const QString &sql, const std::vector<Param> &params, Transaction &tx,
-                    bool expectOneRow);
+    // The statement inside tx, which the caller commits or rolls back.
+    WriteResult execute(const QString &sql, const std::vector<Param> &params, Transaction &tx,
+                        bool expectOneRow);
+    WriteResult updateIn(Transaction &tx, const std::vector<Cell> &original,
+                         const RowEdits &edits);
+    WriteResult insertIn(Transaction &tx, const RowEdits &edits);
+    static WriteResult committed(Transaction &tx, WriteResult result);
 
     Attachment m_attachment;
     TableSchema m_schema;

@@ -17,6 +17,7 @@
 namespace db {
 
 class RowDeletion;
+class RowPaste;
 
 // A typed value of a row the server refused, for putting the refusal into
 // words (which column cannot hold which character, say).
@@ -117,6 +118,11 @@ public:
     // Runs on the calling thread; deleteJob gives the same in batches.
     QStringList deleteRows(const QList<int> &rows);
     std::unique_ptr<BatchJob> deleteJob(std::vector<RowSpan> rows);
+    // Pastes rows of fields from (row, column) on: the first `records` onto
+    // the records there, the rest as new records, each changed row written,
+    // in batches. A refused row keeps the pasted values; a refused new
+    // record stays on the new-record line and ends the paste.
+    std::unique_ptr<BatchJob> pasteJob(int row, int column, QList<QStringList> rows, int records);
 
 signals:
     void busyChanged(bool busy);
@@ -130,6 +136,7 @@ signals:
 
 private:
     friend class RowDeletion;
+    friend class RowPaste;
     struct PendingRow
     {
         RowEdits values;
@@ -154,6 +161,9 @@ private:
     void dropCarried();
     void resizeForCount();
     void shiftEdits(int from, int delta);
+    // The row stays where it is while the read goes on (it was fetched, or
+    // the read is over); else asks for it to be read and returns false.
+    bool rowSettled(int row);
     // Rows first to last, fetched or inserted here, leave the model at once.
     void removeRowRange(int first, int last);
     void requestRow(int row) const;

@@ -1,6 +1,7 @@
 #include "db/grid/tablemodel.h"
 
 #include "db/grid/rowdeletion.h"
+#include "db/grid/rowpaste.h"
 
 #include <ibase.h>
 
@@ -195,6 +196,25 @@ QStringList TableModel::deleteRows(const QList<int> &rows)
 std::unique_ptr<BatchJob> TableModel::deleteJob(std::vector<RowSpan> rows)
 {
     return std::make_unique<RowDeletion>(*this, std::move(rows));
+}
+
+std::unique_ptr<BatchJob> TableModel::pasteJob(int row, int column, QList<QStringList> rows,
+                                               int records)
+{
+    return std::make_unique<RowPaste>(*this, row, column, std::move(rows), records);
+}
+
+// Rows below the fetched ones move while the read goes on: a row not read
+// yet is asked for, a row inserted here waits for the end of the read.
+bool TableModel::rowSettled(int row)
+{
+    if (m_atEnd || row < m_rows.size())
+        return true;
+    if (row < m_rows.size() + m_placeholders)
+        requestRow(row);
+    else
+        fetchAll();
+    return false;
 }
 
 void TableModel::removeRowRange(int first, int last)
