@@ -52,6 +52,7 @@ void WaitAMoment(QEventLoop::ProcessEventsFlags flags)
 
 void RunBatchJob(QWidget *window, db::BatchJob &job, const QString &done)
 {
+    job.setWritesWhileEvents(true);
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     std::unique_ptr<QProgressDialog> progress;
     QElapsedTimer clock;

@@ -49,12 +49,16 @@ public:
     // Every batch on the calling thread, events let in while waiting for
     // rows; `afterBatch` runs after each applied batch (it may cancel).
     void runHere(const std::function<void()> &afterBatch = {});
+    // Set by whoever writes while events go on (rows arriving from the
+    // read may then move rows between prepare and apply).
+    void setWritesWhileEvents(bool on) { m_writesWhileEvents = on; }
 
 protected:
     // Aims the next batch at a fixed time, from how long this one took.
     void fitBatchSize(qint64 elapsedMs);
 
     int m_batchSize = 100;
+    bool m_writesWhileEvents = false;
     std::atomic<qint64> m_handled{0};
     std::atomic<bool> m_cancelled{false};
 };

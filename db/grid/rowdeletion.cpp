@@ -53,7 +53,7 @@ BatchJob::Step RowDeletion::prepare()
         // Rows past the last one read, before the count is in, are records
         // still to come; only the very last row is the new-record line.
         const bool newRecord = row == m_model.newRecordRow();
-        if (!newRecord && !m_readFailed && !m_model.rowSettled(row)) {
+        if (!newRecord && !m_readFailed && !m_model.rowSettled(row, m_writesWhileEvents)) {
             if (m_batch.empty())
                 return Step::Wait;
             break;

@@ -32,7 +32,7 @@ bool RowPaste::takeRow(int index)
 {
     if (index < m_records) {
         const int row = m_startRow + index;
-        if (!m_model.rowSettled(row))
+        if (!m_model.rowSettled(row, m_writesWhileEvents))
             return false;
         typeFields(row, m_rows[index]);
         if (const auto it = m_model.m_edits.find(row); it != m_model.m_edits.end())

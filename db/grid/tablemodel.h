@@ -161,9 +161,10 @@ private:
     void dropCarried();
     void resizeForCount();
     void shiftEdits(int from, int delta);
-    // The row stays where it is while the read goes on (it was fetched, or
-    // the read is over); else asks for it to be read and returns false.
-    bool rowSettled(int row);
+    // The row can be written: it was read, and stays where it is while
+    // events go on (`eventsBetween`) as the read goes on; else asks for the
+    // rows it waits for and returns false.
+    bool rowSettled(int row, bool eventsBetween);
     // Rows first to last, fetched or inserted here, leave the model at once.
     void removeRowRange(int first, int last);
     void requestRow(int row) const;

@@ -204,16 +204,19 @@ std::unique_ptr<BatchJob> TableModel::pasteJob(int row, int column, QList<QStrin
     return std::make_unique<RowPaste>(*this, row, column, std::move(rows), records);
 }
 
-// Rows below the fetched ones move while the read goes on: a row not read
-// yet is asked for, a row inserted here waits for the end of the read.
-bool TableModel::rowSettled(int row)
+// A row not read yet is asked for. Rows inserted here move when rows
+// arrive from the read, so with events going on they wait for its end.
+bool TableModel::rowSettled(int row, bool eventsBetween)
 {
     if (m_atEnd || row < m_rows.size())
         return true;
-    if (row < m_rows.size() + m_placeholders)
+    if (row < m_rows.size() + m_placeholders) {
         requestRow(row);
-    else
-        fetchAll();
+        return false;
+    }
+    if (sourceOf(row).kind == Source::Inserted && !eventsBetween)
+        return true;
+    fetchAll();
     return false;
 }
 
