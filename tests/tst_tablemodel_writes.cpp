@@ -24,6 +24,7 @@ private slots:
     void deleteGuardedByChangedValues();
     void bulkDelete_data();
     void bulkDelete();
+    void cancelledPasteKeepsWhatWasWritten();
 };
 
 namespace {
@@ -372,6 +373,36 @@ void tst_TableModelWrites::bulkDelete()
         QCOMPARE(display(model, first - 1, 0), QString::number(refused));
         QCOMPARE(display(model, first, 0), QString::number(last + 1));
     }
+}
+
+// Pasted rows are written a batch at a time: after a cancel the rows
+// written so far hold the pasted values, the rest their own, and no row is
+// left half pasted.
+void tst_TableModelWrites::cancelledPasteKeepsWhatWasWritten()
+{
+    TempDatabase database;
+    database.exec({"CREATE TABLE P (ID INTEGER NOT NULL PRIMARY KEY, V VARCHAR(10))",
+                   "EXECUTE BLOCK AS DECLARE I INTEGER = 1; BEGIN WHILE (I <= 3000) DO BEGIN "
+                   "INSERT INTO P VALUES (:I, 'v'); I = I + 1; END END"});
+    TableModel model;
+    QVERIFY(bindAll(model, database, "P"));
+    const std::unique_ptr<BatchJob> job =
+        model.pasteJob(0, 1, QList<QStringList>(3000, QStringList{"pasted"}), 3000);
+    int batches = 0;
+    job->runHere([&] {
+        if (++batches == 2)
+            job->cancel();
+    });
+    const qint64 pasted = job->handled();
+    QVERIFY2(pasted > 0 && pasted < 3000, qPrintable(QString::number(pasted)));
+    QVERIFY(!model.hasUnsavedRows());
+    QCOMPARE(valueOf(database, "SELECT CAST(COUNT(*) AS VARCHAR(9)) FROM P WHERE V = 'pasted'"),
+             QString::number(pasted));
+    QCOMPARE(valueOf(database, QString("SELECT CAST(MAX(ID) AS VARCHAR(9)) FROM P "
+                                       "WHERE V = 'pasted'")),
+             QString::number(pasted));
+    QCOMPARE(display(model, int(pasted) - 1, 1), QString("pasted"));
+    QCOMPARE(display(model, int(pasted), 1), QString("v"));
 }
 
 QTEST_GUILESS_MAIN(tst_TableModelWrites)
