@@ -51,8 +51,8 @@ struct RowWrite
 std::vector<Cell> CellsOf(const StoredRow &row);   // views into row
 StoredRow StoredRowOf(const std::vector<Cell> &cells);   // copies
 
-// Writes single rows of one table back, each in its own short read-committed
-// nowait transaction on an attachment of its own. An update or delete must
+// Writes rows of one table back, each in its own short read-committed
+// nowait transaction (or a batch of them in one) on an attachment of its own. An update or delete must
 // hit exactly one row whose guarded columns still hold the values read, or
 // it is rolled back.
 class RowWriter
