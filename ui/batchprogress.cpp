@@ -80,7 +80,10 @@ void RunBatchJob(QWidget *window, db::BatchJob &job, const QString &done)
             QObject::connect(progress.get(), &QProgressDialog::canceled, [&job] { job.cancel(); });
             progress->show();
         }
-        if (progress) {
+        // Escape or closing the dialog cancel it too, without the signal.
+        if (progress && progress->wasCanceled())
+            job.cancel();
+        if (progress && !job.cancelled()) {
             progress->setLabelText(ProgressText(job.handled(), job.total(), done));
             if (job.total() > 0)
                 progress->setValue(int(std::min<qint64>(999, job.handled() * 1000 / job.total())));

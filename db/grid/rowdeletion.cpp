@@ -63,7 +63,8 @@ BatchJob::Step RowDeletion::prepare()
             m_model.revertRow(row);   // only typed values to drop
             ++m_handled;
         } else if (source.kind == TableModel::Source::Placeholder) {
-            ++m_handled;   // the read failed: the row was never shown
+            ++m_unread;   // the read failed: the row was never shown
+            ++m_handled;
         } else {
             m_batch.push_back({row, m_model.m_writer->deleteOf(m_model.storedCells(row))});
         }
@@ -129,6 +130,15 @@ void RowDeletion::apply()
         m_spans.clear();
     if (!m_batch.empty())
         fitBatchSize(m_writeMs);
+}
+
+QStringList RowDeletion::failures() const
+{
+    if (m_unread == 0)
+        return m_failures;
+    return m_failures
+           + QStringList{QStringLiteral("%1 rows could not be read, so they were not deleted.")
+                             .arg(m_unread)};
 }
 
 void RowDeletion::report(int row, const WriteResult &result)

@@ -30,7 +30,7 @@ public:
     Step prepare() override;
     void write() override;
     void apply() override;
-    QStringList failures() const override { return m_failures; }
+    QStringList failures() const override;
 
 private:
     struct Target
@@ -49,6 +49,7 @@ private:
     std::unique_ptr<Attachment> m_attachment;
     qint64 m_writeMs = 0;
     bool m_readFailed = false;
+    qint64 m_unread = 0;   // rows skipped because the read failed
     QMetaObject::Connection m_readFailedWatch;
     QStringList m_failures;
 };
