@@ -96,6 +96,7 @@ public:
     QTableView *grid() const;
     db::TableModel *model() const;
     bool boundByWindow() const { return m_boundByWindow; }
+    platform::ScriptedServices &scripted() { return m_scripted; }
 
 private:
     platform::ScriptedServices m_scripted;

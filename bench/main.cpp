@@ -4,11 +4,14 @@
 //   gravelin_bench filter DATABASE TABLE TEXT
 //   gravelin_bench export DATABASE TABLE txt|csv|xml|xlsx|pdf [ROWS]
 //   gravelin_bench bare-xlsx DATABASE TABLE
+//   gravelin_bench delete-rows DATABASE TABLE ROWS
+//   gravelin_bench select-all-delete DATABASE TABLE
 // bench/run drives it and prints the medians. DATABASE is a file, or
 // "host[/port]:path" for a database on a server.
 
 #include "app/files.h"
 #include "bench/benchdatabase.h"
+#include "bench/deletemeasures.h"
 #include "bench/exportmeasures.h"
 #include "bench/measures.h"
 
@@ -28,7 +31,9 @@ int usage()
                  "       gravelin_bench first-screen|fetch-all|bare-fetch DATABASE TABLE\n"
                  "       gravelin_bench filter DATABASE TABLE TEXT\n"
                  "       gravelin_bench export DATABASE TABLE txt|csv|xml|xlsx|pdf [ROWS]\n"
-                 "       gravelin_bench bare-xlsx DATABASE TABLE\n");
+                 "       gravelin_bench bare-xlsx DATABASE TABLE\n"
+                 "       gravelin_bench delete-rows DATABASE TABLE ROWS\n"
+                 "       gravelin_bench select-all-delete DATABASE TABLE\n");
     return 2;
 }
 
@@ -57,6 +62,10 @@ int run(const QStringList &args)
         bench::MeasureBareFetch(database, table);
     else if (mode == QLatin1String("filter") && args.size() >= 4)
         bench::MeasureFilter(database, table, args.at(3));
+    else if (mode == QLatin1String("delete-rows") && args.size() >= 4)
+        bench::MeasureDeleteRows(database, table, args.at(3).toInt());
+    else if (mode == QLatin1String("select-all-delete"))
+        bench::MeasureSelectAllDelete(database, table);
     else if (mode == QLatin1String("bare-xlsx"))
         bench::MeasureBareWorkbook(database, table);
     else if (mode == QLatin1String("export") && args.size() >= 4)

@@ -8,8 +8,11 @@
 
 #include <QAction>
 #include <QHeaderView>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -38,6 +41,8 @@ private slots:
     void deleteAsksFirst();
     void deleteReportsFailures();
     void deleteOnlyTheNewRecordLineAsksNothing();
+    void selectAllThenDelete();
+    void deleteCancelledFromItsProgress();
     void sortByHeaderClick();
     void sortRefusedWithUnsavedRows();
     void blobColumnsAreNotSorted_data();
@@ -205,6 +210,52 @@ void TestForm3GridView::deleteOnlyTheNewRecordLineAsksNothing()
     QTest::keyClick(&grid(), Qt::Key_Delete, Qt::ControlModifier);
     QVERIFY2(calls().isEmpty(), qPrintable(calls().value(0).text));
     QCOMPARE(model().recordCount(), 3);
+}
+
+// Select All is one range: every record is asked for and deleted but the
+// one a child row holds on to, which is reported.
+void TestForm3GridView::selectAllThenDelete()
+{
+    open("T");
+    grid().selectAll();
+    m_h->services.messages.answers = {true};
+    grid().deleteRowsAction()->trigger();
+    QCOMPARE(calls().size(), 2);
+    QCOMPARE(calls().at(0).text, ui::DeleteQuestion(3));
+    QVERIFY2(calls().at(1).text.startsWith("A row could not be deleted:\r\n\r\nRow 1: "),
+             qPrintable(calls().at(1).text));
+    QCOMPARE(ValueOf(*m_db, "SELECT CAST(LIST(ID) AS VARCHAR(20)) FROM T"), QStringLiteral("1"));
+    QCOMPARE(column(0), QStringList{"1"});
+}
+
+// A long delete shows its progress; Cancel stops it between rows, and the
+// rows deleted so far are gone from the grid and the table alike.
+void TestForm3GridView::deleteCancelledFromItsProgress()
+{
+    m_db->exec({"CREATE TABLE BIG (ID INTEGER NOT NULL PRIMARY KEY, V VARCHAR(10))",
+                "EXECUTE BLOCK AS DECLARE I INTEGER = 1; BEGIN WHILE (I <= 30000) DO BEGIN "
+                "INSERT INTO BIG VALUES (:I, 'v'); I = I + 1; END END"});
+    m_db->release();
+    open("BIG");
+    QTRY_VERIFY_WITH_TIMEOUT(model().countKnown(), 20000);
+    grid().selectAll();
+    m_h->services.messages.answers = {true};
+    bool shown = false;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, this, [&] {
+        auto *progress = editor().findChild<QProgressDialog *>();
+        if (progress && !shown)
+            progress->findChild<QPushButton *>()->click();
+        shown = shown || progress;
+    });
+    watch.start(20);
+    grid().deleteRowsAction()->trigger();
+    if (!shown)
+        QSKIP("the delete was over before its progress showed");
+    const int left = ValueOf(*m_db, "SELECT CAST(COUNT(*) AS VARCHAR(9)) FROM BIG").toInt();
+    QVERIFY2(left > 0 && left < 30000, qPrintable(QString::number(left)));
+    QCOMPARE(model().recordCount(), left);
+    QCOMPARE(calls().size(), 1);   // the question; a cancel is no failure
 }
 
 void TestForm3GridView::sortByHeaderClick()

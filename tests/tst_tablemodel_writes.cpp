@@ -22,6 +22,9 @@ private slots:
     void deleteKeyedRows();
     void deleteGuardedByChangedValues_data();
     void deleteGuardedByChangedValues();
+    void bulkDelete_data();
+    void bulkDelete();
+    void cancelledPasteKeepsWhatWasWritten();
 };
 
 namespace {
@@ -312,6 +315,94 @@ void tst_TableModelWrites::deleteGuardedByChangedValues()
     QCOMPARE(tableSnapshot(database, "D"), before);
     QCOMPARE(model.deleteRows({0}), QStringList());
     QCOMPARE(tableSnapshot(database, "D"), before.mid(1));
+}
+
+void tst_TableModelWrites::bulkDelete_data()
+{
+    QTest::addColumn<int>("first");        // ids first to last are deleted (rows id - 1)
+    QTest::addColumn<int>("last");
+    QTest::addColumn<int>("refused");      // an id a child row holds on to; 0 for none
+    QTest::addColumn<int>("cancelAfter");  // batches; 0 runs to the end
+    QTest::newRow("cancelled midway") << 1 << 10000 << 0 << 3;
+    QTest::newRow("refused row in a batch") << 101 << 600 << 350 << 0;
+}
+
+// Many rows go in batches, bottom up: a cancel leaves the model and the
+// table alike, and one refused row spoils no other row's delete.
+void tst_TableModelWrites::bulkDelete()
+{
+    QFETCH(int, first);
+    QFETCH(int, last);
+    QFETCH(int, refused);
+    QFETCH(int, cancelAfter);
+    TempDatabase database;
+    database.exec({"CREATE TABLE P (ID INTEGER NOT NULL PRIMARY KEY, V VARCHAR(10))",
+                   "CREATE TABLE C (ID INTEGER REFERENCES P (ID))",
+                   "EXECUTE BLOCK AS DECLARE I INTEGER = 1; BEGIN WHILE (I <= 10000) DO BEGIN "
+                   "INSERT INTO P VALUES (:I, 'v' || :I); I = I + 1; END END",
+                   QString("INSERT INTO C VALUES (%1)").arg(refused ? refused : 1)});
+    TableModel model;
+    QVERIFY(bindFirst(model, database, "P"));   // the rows to delete are read as they are needed
+    const std::unique_ptr<BatchJob> job = model.deleteJob({{first - 1, last - 1}});
+    QCOMPARE(job->total(), qint64(last - first + 1));
+    int batches = 0;
+    job->runHere([&] {
+        if (++batches == cancelAfter)
+            job->cancel();
+    });
+    model.fetchAll();
+    QVERIFY(QTest::qWaitFor([&] { return model.allRowsFetched(); }, 30000));
+    const QStringList left = rowsOf(database, "SELECT CAST(ID AS VARCHAR(10)) FROM P ORDER BY ID");
+    QStringList shown;
+    for (int row = 0; row < model.recordCount(); ++row)
+        shown << display(model, row, 0);
+    QCOMPARE(shown, left);
+    const int gone = 10000 - int(left.size());
+    if (cancelAfter) {
+        QVERIFY2(gone > 0 && gone < last - first + 1, qPrintable(QString::number(gone)));
+        QCOMPARE(job->handled(), qint64(gone));
+        QVERIFY(job->failures().isEmpty());
+        // bottom up: the first rows are the ones still there
+        QCOMPARE(display(model, model.recordCount() - 1, 0), QString::number(10000 - gone));
+    } else {
+        QCOMPARE(gone, last - first);
+        QCOMPARE(job->failures().size(), 1);
+        QVERIFY2(job->failures()[0].startsWith(QString("Row %1: ").arg(refused))
+                     && job->failures()[0].contains("FOREIGN KEY"),
+                 qPrintable(job->failures()[0]));
+        QCOMPARE(display(model, first - 1, 0), QString::number(refused));
+        QCOMPARE(display(model, first, 0), QString::number(last + 1));
+    }
+}
+
+// Pasted rows are written a batch at a time: after a cancel the rows
+// written so far hold the pasted values, the rest their own, and no row is
+// left half pasted.
+void tst_TableModelWrites::cancelledPasteKeepsWhatWasWritten()
+{
+    TempDatabase database;
+    database.exec({"CREATE TABLE P (ID INTEGER NOT NULL PRIMARY KEY, V VARCHAR(10))",
+                   "EXECUTE BLOCK AS DECLARE I INTEGER = 1; BEGIN WHILE (I <= 3000) DO BEGIN "
+                   "INSERT INTO P VALUES (:I, 'v'); I = I + 1; END END"});
+    TableModel model;
+    QVERIFY(bindAll(model, database, "P"));
+    const std::unique_ptr<BatchJob> job =
+        model.pasteJob(0, 1, QList<QStringList>(3000, QStringList{"pasted"}), 3000);
+    int batches = 0;
+    job->runHere([&] {
+        if (++batches == 2)
+            job->cancel();
+    });
+    const qint64 pasted = job->handled();
+    QVERIFY2(pasted > 0 && pasted < 3000, qPrintable(QString::number(pasted)));
+    QVERIFY(!model.hasUnsavedRows());
+    QCOMPARE(valueOf(database, "SELECT CAST(COUNT(*) AS VARCHAR(9)) FROM P WHERE V = 'pasted'"),
+             QString::number(pasted));
+    QCOMPARE(valueOf(database, QString("SELECT CAST(MAX(ID) AS VARCHAR(9)) FROM P "
+                                       "WHERE V = 'pasted'")),
+             QString::number(pasted));
+    QCOMPARE(display(model, int(pasted) - 1, 1), QString("pasted"));
+    QCOMPARE(display(model, int(pasted), 1), QString("v"));
 }
 
 QTEST_GUILESS_MAIN(tst_TableModelWrites)

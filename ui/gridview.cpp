@@ -3,6 +3,7 @@
 #include "app/titles.h"
 #include "db/grid/tablemodel.h"
 #include "platform/messageboxes.h"
+#include "ui/batchprogress.h"
 #include "ui/filterline.h"
 #include "ui/griddelegate.h"
 #include "ui/gridtexts.h"
@@ -13,6 +14,7 @@
 #include <QScopedValueRollback>
 #include <QTimer>
 
+#include <algorithm>
 #include <set>
 
 namespace ui {
@@ -343,19 +345,43 @@ QList<int> GridView::selectedColumns() const
     return QList<int>(columns.begin(), columns.end());
 }
 
+// From the selection's ranges, merged: Select All on a large table is one
+// span, not a row (let alone a cell) apiece.
+std::vector<db::RowSpan> GridView::selectedRowSpans() const
+{
+    std::vector<db::RowSpan> spans;
+    for (const QItemSelectionRange &range : selectionModel()->selection())
+        spans.push_back({range.top(), range.bottom()});
+    if (spans.empty() && currentIndex().isValid())
+        spans.push_back({currentIndex().row(), currentIndex().row()});
+    std::sort(spans.begin(), spans.end(),
+              [](const db::RowSpan &a, const db::RowSpan &b) { return a.first < b.first; });
+    std::vector<db::RowSpan> merged;
+    for (const db::RowSpan &span : spans) {
+        if (!merged.empty() && span.first <= merged.back().last + 1)
+            merged.back().last = std::max(merged.back().last, span.last);
+        else
+            merged.push_back(span);
+    }
+    // The new-record line holds no record: only typed values to drop. It
+    // is the last row, so only the last span can hold it.
+    const int newRecord = m_model ? m_model->newRecordRow() : -1;
+    if (!merged.empty() && newRecord >= 0 && !m_model->isRowDirty(newRecord)
+        && merged.back().last == newRecord) {
+        if (--merged.back().last < merged.back().first)
+            merged.pop_back();
+    }
+    return merged;
+}
+
 QList<int> GridView::selectedRows() const
 {
-    std::set<int> rows;
-    for (const QItemSelectionRange &range : selectionModel()->selection()) {
-        for (int row = range.top(); row <= range.bottom(); ++row)
-            rows.insert(row);
+    QList<int> rows;
+    for (const db::RowSpan &span : selectedRowSpans()) {
+        for (int row = span.first; row <= span.last; ++row)
+            rows << row;
     }
-    if (rows.empty() && currentIndex().isValid())
-        rows.insert(currentIndex().row());
-    // The new-record line holds no record: only typed values to drop.
-    if (m_model && !m_model->isRowDirty(m_model->newRecordRow()))
-        rows.erase(m_model->newRecordRow());
-    return QList<int>(rows.begin(), rows.end());
+    return rows;
 }
 
 void GridView::deleteSelectedRows()
@@ -363,10 +389,15 @@ void GridView::deleteSelectedRows()
     if (!m_model || !m_model->isBound() || m_readOnly)
         return;
     closeOpenEditor();
-    const QList<int> rows = selectedRows();
-    if (rows.isEmpty() || !m_messages.ask(app::ShortTitle(), DeleteQuestion(rows.size())))
+    std::vector<db::RowSpan> spans = selectedRowSpans();
+    qint64 count = 0;
+    for (const db::RowSpan &span : spans)
+        count += span.size();
+    if (count == 0 || !m_messages.ask(app::ShortTitle(), DeleteQuestion(int(count))))
         return;
-    const QStringList failures = m_model->deleteRows(rows);
+    const std::unique_ptr<db::BatchJob> job = m_model->deleteJob(std::move(spans));
+    RunBatchJob(window(), *job, QStringLiteral("deleted"));
+    const QStringList failures = job->failures();
     if (!failures.isEmpty())
         warn(DeleteFailuresText(failures));
 }

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "db/grid/batchjob.h"
+
 #include <QTableView>
 
 #include <functional>
 #include <set>
+#include <vector>
 
 class QAction;
 
@@ -100,6 +103,7 @@ private:
     void moveDown();
     void goToRecord(int row);
     void showFirstRecord();
+    std::vector<db::RowSpan> selectedRowSpans() const;
     QList<int> selectedRows() const;
     QList<int> selectedColumns() const;
     void forEachSelectedCell(const std::function<void(const QModelIndex &)> &visit);

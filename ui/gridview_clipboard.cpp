@@ -3,6 +3,7 @@
 #include "app/titles.h"
 #include "db/grid/tablemodel.h"
 #include "platform/messageboxes.h"
+#include "ui/batchprogress.h"
 #include "ui/gridclipboard.h"
 #include "ui/gridtexts.h"
 
@@ -65,9 +66,10 @@ void GridView::copySelection(bool withHeadings)
 }
 
 // An empty field is NULL where the column allows it, as copying writes
-// NULL; each row is written once, with all its pasted values. A refused
-// existing row keeps its values and goes on; a refused new record stays
-// on the new-record line, so the rows after it are not pasted.
+// NULL; each row is written once, with all its pasted values, in batches
+// off the UI thread (TableModel::pasteJob). A refused existing row keeps
+// its values and goes on; a refused new record stays on the new-record
+// line, so the rows after it are not pasted.
 void GridView::pasteAtCurrent()
 {
     if (!m_model || !m_model->isBound() || m_readOnly)
@@ -82,27 +84,13 @@ void GridView::pasteAtCurrent()
         rows.resize(rows.size() - newRecords);   // nowhere to add them
     else if (newRecords > 0 && !m_messages.ask(app::ShortTitle(), PasteGrowsQuestion(newRecords)))
         return;
-    QStringList failures;
-    int written = 0;
-    for (const QStringList &fields : rows) {
-        const int row = std::min(start.row() + written, m_model->rowCount() - 1);
-        for (int i = 0; i < fields.size() && start.column() + i < m_model->columnCount(); ++i) {
-            const QModelIndex cell = m_model->index(row, start.column() + i);
-            if (fields[i].isEmpty())
-                m_model->clearCell(cell);
-            else
-                m_model->setData(cell, fields[i]);
-        }
-        ++written;
-        const bool newRecord = row == m_model->newRecordRow();
-        if (!m_model->isRowDirty(row) || m_model->submitRow(row))
-            continue;
-        failures << QStringLiteral("Row %1: %2").arg(row + 1).arg(m_model->rowError(row));
-        if (newRecord)
-            break;
-    }
+    const int records = std::max(0, m_model->recordCount() - start.row());
+    const std::unique_ptr<db::BatchJob> job =
+        m_model->pasteJob(start.row(), start.column(), rows, records);
+    RunBatchJob(window(), *job, QStringLiteral("pasted"));
+    const QStringList failures = job->failures();
     if (!failures.isEmpty())
-        warn(PasteFailuresText(failures, int(rows.size()) - written));
+        warn(PasteFailuresText(failures, int(job->total() - job->handled())));
 }
 
 void GridView::clearSelectedCells()

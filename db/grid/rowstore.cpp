@@ -312,9 +312,9 @@ void RowStore::insertRow(int row, const std::vector<Cell> &cells)
     m_rows.insert(m_rows.begin() + row, packed);
 }
 
-void RowStore::removeRow(int row)
+void RowStore::removeRows(int first, int count)
 {
-    m_rows.erase(m_rows.begin() + row);
+    m_rows.erase(m_rows.begin() + first, m_rows.begin() + first + count);
 }
 
 std::size_t RowStore::memoryBytes() const

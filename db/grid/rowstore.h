@@ -133,7 +133,8 @@ public:
     // may point into this store's own rows.
     void replaceRow(int row, const std::vector<Cell> &cells);
     void insertRow(int row, const std::vector<Cell> &cells);
-    void removeRow(int row);
+    void removeRow(int row) { removeRows(row, 1); }
+    void removeRows(int first, int count);
 
     // Approximate heap bytes held: chunks (with replaced rows' garbage) and
     // the row index.

@@ -5,6 +5,7 @@
 #include <ibase.h>
 
 #include <cmath>
+#include <map>
 #include <cstring>
 
 namespace db {
@@ -172,25 +173,22 @@ StoredRow RowWriter::storedRow(const Statement &statement, const unsigned char *
     return row;
 }
 
-WriteResult RowWriter::run(const QString &sql, const std::vector<Param> &params,
-                           Transaction &tx, bool returnsRow)
+WriteResult RowWriter::execute(const QString &sql, const std::vector<Param> &params,
+                               Transaction &tx, bool returnsRow)
 {
     WriteResult result;
     try {
         Statement statement(tx, sql);
         const unsigned affected = statement.execute(tx, params);
         if (affected != 1) {
-            tx.rollback();
             result.error = notOneRowMessage(affected);
             result.stale = affected == 0;
             return result;
         }
         if (returnsRow)
             result.row = storedRow(statement, statement.row());
-        tx.commit();
         result.ok = true;
     } catch (const DbError &error) {
-        tx.rollback();
         result.error = error.message();
         result.cause = noteFailure(error);
     }
@@ -213,6 +211,68 @@ const DbError &RowWriter::noteFailure(const DbError &error)
     if (error.isConnectionLost())
         m_lost = true;
     return error;
+}
+
+WriteResult RowWriter::removeOn(Attachment &attachment, const RowDelete &row)
+{
+    if (row.sql.isEmpty()) {
+        WriteResult result;
+        result.error = QStringLiteral("This table has no key that names a single row, so its "
+                                      "rows cannot be deleted here.");
+        return result;
+    }
+    try {
+        Transaction tx = attachment.begin(TxMode::Write);
+        Statement statement(tx, row.sql);
+        const unsigned affected = statement.execute(tx, row.params);
+        if (affected != 1) {
+            tx.rollback();
+            WriteResult result;
+            result.error = notOneRowMessage(affected);
+            result.stale = affected == 0;
+            return result;
+        }
+        tx.commit();
+        return {true, {}, {}};
+    } catch (const DbError &error) {
+        WriteResult result;
+        result.error = error.message();
+        result.cause = error;
+        return result;
+    }
+}
+
+bool RowWriter::removeBatch(Attachment &attachment, const std::vector<RowDelete> &rows,
+                            const std::atomic<bool> &cancelled, int &done)
+{
+    done = 0;
+    try {
+        Transaction tx = attachment.begin(TxMode::Write);
+        // The rows of a table mostly share one statement: prepare it once.
+        std::map<QString, Statement> statements;
+        for (const RowDelete &row : rows) {
+            if (cancelled)
+                break;
+            if (row.sql.isEmpty()) {
+                done = 0;
+                return false;
+            }
+            auto it = statements.find(row.sql);
+            if (it == statements.end())
+                it = statements.emplace(row.sql, Statement(tx, row.sql)).first;
+            if (it->second.execute(tx, row.params) != 1) {
+                done = 0;
+                return false;   // the transaction rolls back as it goes
+            }
+            ++done;
+        }
+        statements.clear();
+        tx.commit();
+        return true;
+    } catch (const DbError &) {
+        done = 0;
+        return false;
+    }
 }
 
 } // namespace db

@@ -44,11 +44,31 @@ QString RowWriter::editParams(const RowEdits &edits, Transaction &tx, std::vecto
 
 WriteResult RowWriter::update(const std::vector<Cell> &original, const RowEdits &edits)
 {
+    try {
+        Transaction tx = attachment().begin(TxMode::Write);
+        return committed(tx, updateIn(tx, original, edits));
+    } catch (const DbError &error) {
+        return failure(noteFailure(error));
+    }
+}
+
+WriteResult RowWriter::insert(const RowEdits &edits)
+{
+    try {
+        Transaction tx = attachment().begin(TxMode::Write);
+        return committed(tx, insertIn(tx, edits));
+    } catch (const DbError &error) {
+        return failure(noteFailure(error));
+    }
+}
+
+WriteResult RowWriter::updateIn(Transaction &tx, const std::vector<Cell> &original,
+                                const RowEdits &edits)
+{
     if (!m_canWrite)
         return failure(QStringLiteral("This table has no key that names a single row, so its "
                                       "rows cannot be changed here."));
     try {
-        Transaction tx = attachment().begin(TxMode::Write);
         std::vector<int> changed;
         std::vector<Param> params;
         if (QString error = editParams(edits, tx, changed, params); !error.isEmpty())
@@ -65,48 +85,118 @@ WriteResult RowWriter::update(const std::vector<Cell> &original, const RowEdits 
         const QStringList keys = m_schema.keyless() ? QStringList{DbKey} : m_schema.keyColumns;
         const QString sql = sql::UpdateRowReturning(m_schema.table, fieldNames(changed), keys,
                                                     guard, returningColumns());
-        return run(sql, params, tx, true);
+        return execute(sql, params, tx, true);
     } catch (const DbError &error) {
         return failure(noteFailure(error));
     }
 }
 
-WriteResult RowWriter::insert(const RowEdits &edits)
+WriteResult RowWriter::insertIn(Transaction &tx, const RowEdits &edits)
 {
     if (!m_canWrite)
         return failure(QStringLiteral("Rows cannot be added to this view here."));
     try {
-        Transaction tx = attachment().begin(TxMode::Write);
         std::vector<int> columns;
         std::vector<Param> params;
         if (QString error = editParams(edits, tx, columns, params); !error.isEmpty())
             return failure(error);
         const QString sql = sql::InsertRow(m_schema.table, fieldNames(columns),
                                            returningColumns());
-        return run(sql, params, tx, true);
+        return execute(sql, params, tx, true);
     } catch (const DbError &error) {
         return failure(noteFailure(error));
     }
 }
 
-WriteResult RowWriter::remove(const std::vector<Cell> &original)
+// One write on its own: kept when it went, rolled back when not.
+WriteResult RowWriter::committed(Transaction &tx, WriteResult result)
 {
-    if (!m_canWrite)
-        return failure(QStringLiteral("This table has no key that names a single row, so its "
-                                      "rows cannot be deleted here."));
+    if (!result.ok) {
+        tx.rollback();
+        return result;
+    }
     try {
-        Transaction tx = attachment().begin(TxMode::Write);
-        std::vector<Param> params = keyParams(original);
-        const QStringList guard = guardColumns({}, original);
-        for (int i = 0; i < visibleColumnCount(); ++i) {
-            if (guard.contains(m_columns[i].field))
-                params.push_back(CellParam(m_columns[i], StoredCell(m_columns[i], original[i])));
-        }
-        const QStringList keys = m_schema.keyless() ? QStringList{DbKey} : m_schema.keyColumns;
-        return run(sql::DeleteRow(m_schema.table, keys, guard), params, tx, false);
+        tx.commit();
     } catch (const DbError &error) {
         return failure(noteFailure(error));
     }
+    return result;
+}
+
+bool RowWriter::writeBatch(const std::vector<RowWrite> &rows, const std::atomic<bool> &cancelled,
+                           std::vector<WriteResult> &results)
+{
+    results.clear();
+    try {
+        Transaction tx = attachment().begin(TxMode::Write);
+        for (const RowWrite &row : rows) {
+            if (cancelled)
+                break;
+            WriteResult result = row.insert ? insertIn(tx, row.edits)
+                                            : updateIn(tx, CellsOf(row.original), row.edits);
+            if (!result.ok) {
+                results.clear();
+                return false;   // the transaction rolls back as it goes
+            }
+            results.push_back(std::move(result));
+        }
+        tx.commit();
+        return true;
+    } catch (const DbError &error) {
+        noteFailure(error);
+        results.clear();
+        return false;
+    }
+}
+
+WriteResult RowWriter::write(const RowWrite &row)
+{
+    return row.insert ? insert(row.edits) : update(CellsOf(row.original), row.edits);
+}
+
+std::vector<Cell> CellsOf(const StoredRow &row)
+{
+    std::vector<Cell> cells;
+    cells.reserve(row.size());
+    for (const auto &value : row)
+        cells.push_back(value ? Cell{false, QByteArrayView(*value)} : Cell{});
+    return cells;
+}
+
+StoredRow StoredRowOf(const std::vector<Cell> &cells)
+{
+    StoredRow row;
+    row.reserve(cells.size());
+    for (const Cell &cell : cells)
+        row.push_back(cell.null ? std::nullopt : std::optional<QByteArray>(cell.bytes.toByteArray()));
+    return row;
+}
+
+WriteResult RowWriter::remove(const std::vector<Cell> &original)
+{
+    try {
+        WriteResult result = removeOn(attachment(), deleteOf(original));
+        if (result.cause)
+            noteFailure(*result.cause);
+        return result;
+    } catch (const DbError &error) {
+        return failure(noteFailure(error));
+    }
+}
+
+RowDelete RowWriter::deleteOf(const std::vector<Cell> &original) const
+{
+    if (!m_canWrite)
+        return {};
+    RowDelete row{{}, keyParams(original)};
+    const QStringList guard = guardColumns({}, original);
+    for (int i = 0; i < visibleColumnCount(); ++i) {
+        if (guard.contains(m_columns[i].field))
+            row.params.push_back(CellParam(m_columns[i], StoredCell(m_columns[i], original[i])));
+    }
+    const QStringList keys = m_schema.keyless() ? QStringList{DbKey} : m_schema.keyColumns;
+    row.sql = sql::DeleteRow(m_schema.table, keys, guard);
+    return row;
 }
 
 std::optional<StoredRow> RowWriter::reread(const std::vector<Cell> &original)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/grid/batchjob.h"
 #include "db/grid/blobpreviews.h"
 #include "db/grid/rowstore.h"
 #include "db/grid/rowwriter.h"
@@ -15,6 +16,9 @@
 #include <set>
 
 namespace db {
+
+class RowDeletion;
+class RowPaste;
 
 // A typed value of a row the server refused, for putting the refusal into
 // words (which column cannot hold which character, say).
@@ -114,7 +118,14 @@ public:
     void revertRow(int row);
     void revertAll();
     // Deletes the given rows; returns the messages of those that failed.
-    QStringList deleteRows(QList<int> rows);
+    // Runs on the calling thread; deleteJob gives the same in batches.
+    QStringList deleteRows(const QList<int> &rows);
+    std::unique_ptr<BatchJob> deleteJob(std::vector<RowSpan> rows);
+    // Pastes rows of fields from (row, column) on: the first `records` onto
+    // the records there, the rest as new records, each changed row written,
+    // in batches. A refused row keeps the pasted values; a refused new
+    // record stays on the new-record line and ends the paste.
+    std::unique_ptr<BatchJob> pasteJob(int row, int column, QList<QStringList> rows, int records);
 
 signals:
     void busyChanged(bool busy);
@@ -127,6 +138,8 @@ signals:
     void countChanged();
 
 private:
+    friend class RowDeletion;
+    friend class RowPaste;
     struct PendingRow
     {
         RowEdits values;
@@ -151,6 +164,12 @@ private:
     void dropCarried();
     void resizeForCount();
     void shiftEdits(int from, int delta);
+    // The row can be written: it was read, and stays where it is while
+    // events go on (`eventsBetween`) as the read goes on; else asks for the
+    // rows it waits for and returns false.
+    bool rowSettled(int row, bool eventsBetween);
+    // Rows first to last, fetched or inserted here, leave the model at once.
+    void removeRowRange(int first, int last);
     void requestRow(int row) const;
 
     Source sourceOf(int row) const;

@@ -1,5 +1,8 @@
 #include "db/grid/tablemodel.h"
 
+#include "db/grid/rowdeletion.h"
+#include "db/grid/rowpaste.h"
+
 #include <ibase.h>
 
 #include <algorithm>
@@ -180,38 +183,60 @@ void TableModel::refreshRow(int row)
         storeWrittenRow(row, *current, false);
 }
 
-QStringList TableModel::deleteRows(QList<int> rows)
+QStringList TableModel::deleteRows(const QList<int> &rows)
 {
-    QStringList failures;
-    std::sort(rows.begin(), rows.end(), std::greater<int>());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    for (int row : rows) {
-        const Source source = sourceOf(row);
-        if (source.kind == Source::NewRecord) {
-            revertRow(row);
-            continue;
-        }
-        if (source.kind == Source::Placeholder)
-            continue;
-        const WriteResult result = m_writer->remove(storedCells(row));
-        if (!result.ok) {
-            failures << QStringLiteral("Row %1: %2").arg(row + 1).arg(refusalText(result, {}));
-            if (result.stale) {
-                refreshRow(row);
-                emit dataChanged(index(row, 0), index(row, columnCount() - 1));
-            }
-            continue;
-        }
-        // Its key is free now: a row that takes it later is another row.
-        if (source.kind == Source::Inserted)
-            m_insertedKeys.erase(keyOf(m_inserted.rowCells(source.index)));
-        beginRemoveRows({}, row, row);
-        m_edits.erase(row);
-        shiftEdits(row + 1, -1);
-        (source.kind == Source::Fetched ? m_rows : m_inserted).removeRow(source.index);
-        endRemoveRows();
+    std::vector<RowSpan> spans;
+    for (int row : rows)
+        spans.push_back({row, row});
+    const std::unique_ptr<BatchJob> job = deleteJob(std::move(spans));
+    job->runHere();
+    return job->failures();
+}
+
+std::unique_ptr<BatchJob> TableModel::deleteJob(std::vector<RowSpan> rows)
+{
+    return std::make_unique<RowDeletion>(*this, std::move(rows));
+}
+
+std::unique_ptr<BatchJob> TableModel::pasteJob(int row, int column, QList<QStringList> rows,
+                                               int records)
+{
+    return std::make_unique<RowPaste>(*this, row, column, std::move(rows), records);
+}
+
+// A row not read yet is asked for. Rows inserted here move when rows
+// arrive from the read, so with events going on they wait for its end.
+bool TableModel::rowSettled(int row, bool eventsBetween)
+{
+    if (m_atEnd || row < m_rows.size())
+        return true;
+    if (row < m_rows.size() + m_placeholders) {
+        requestRow(row);
+        return false;
     }
-    return failures;
+    if (sourceOf(row).kind == Source::Inserted && !eventsBetween)
+        return true;
+    fetchAll();
+    return false;
+}
+
+void TableModel::removeRowRange(int first, int last)
+{
+    const int fetched = m_rows.size();
+    const int insertedFrom = fetched + m_placeholders;
+    // Their keys are free now: a row that takes one later is another row.
+    for (int row = std::max(first, insertedFrom); row <= last; ++row)
+        m_insertedKeys.erase(keyOf(m_inserted.rowCells(row - insertedFrom)));
+    beginRemoveRows({}, first, last);
+    m_edits.erase(m_edits.lower_bound(first), m_edits.upper_bound(last));
+    shiftEdits(last + 1, first - last - 1);
+    if (last >= insertedFrom) {
+        const int from = std::max(first, insertedFrom);
+        m_inserted.removeRows(from - insertedFrom, last - from + 1);
+    }
+    if (first < fetched)
+        m_rows.removeRows(first, std::min(last, fetched - 1) - first + 1);
+    endRemoveRows();
 }
 
 } // namespace db
