@@ -45,8 +45,8 @@ QString RowWriter::editParams(const RowEdits &edits, Transaction &tx, std::vecto
 WriteResult RowWriter::update(const std::vector<Cell> &original, const RowEdits &edits)
 {
     if (!m_canWrite)
-        return failure(QStringLiteral("This table has no key that names a single row, so its "
-                                      "rows cannot be changed here."));
+        return failure(QStringLiteral("This %1 has no key that names a single row, so its "
+                                      "rows cannot be changed here.").arg(m_schema.objectWord()));
     try {
         Transaction tx = m_attachment.begin(TxMode::Write);
         std::vector<int> changed;
@@ -74,7 +74,7 @@ WriteResult RowWriter::update(const std::vector<Cell> &original, const RowEdits 
 WriteResult RowWriter::insert(const RowEdits &edits)
 {
     if (!m_canWrite)
-        return failure(QStringLiteral("Rows cannot be added to this view here."));
+        return failure(QStringLiteral("Rows cannot be added to this %1 here.").arg(m_schema.objectWord()));
     try {
         Transaction tx = m_attachment.begin(TxMode::Write);
         std::vector<int> columns;
@@ -92,8 +92,8 @@ WriteResult RowWriter::insert(const RowEdits &edits)
 WriteResult RowWriter::remove(const std::vector<Cell> &original)
 {
     if (!m_canWrite)
-        return failure(QStringLiteral("This table has no key that names a single row, so its "
-                                      "rows cannot be deleted here."));
+        return failure(QStringLiteral("This %1 has no key that names a single row, so its "
+                                      "rows cannot be deleted here.").arg(m_schema.objectWord()));
     try {
         Transaction tx = m_attachment.begin(TxMode::Write);
         std::vector<Param> params = keyParams(original);
