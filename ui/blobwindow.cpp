@@ -179,6 +179,7 @@ void BlobWindow::createControls()
     m_cmdSave->setObjectName(QStringLiteral("cmdSave"));
     for (QPushButton *button : {m_cmdLoad, m_cmdSave}) {
         button->setAutoDefault(false);
+        button->setMinimumWidth(button->sizeHint().width() + 16);
         button->setVisible(!m_subject.text);
         actions->addWidget(button);
     }

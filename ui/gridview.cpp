@@ -199,6 +199,11 @@ bool GridView::handleEditingKey(QKeyEvent *event)
             goToRecord(event->key() == Qt::Key_Home ? 0 : m_model->recordCount() - 1);
         return true;
     }
+    // Also without the action's shortcut: the view would take it for F2.
+    if (event->key() == Qt::Key_F2 && modifiers == Qt::ShiftModifier) {
+        openBlobWindow();
+        return true;
+    }
     if (modifiers != Qt::NoModifier)
         return false;
     switch (event->key()) {

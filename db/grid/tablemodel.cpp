@@ -167,6 +167,8 @@ QVariant TableModel::data(const QModelIndex &index, int role) const
     }
     if (role == Qt::ToolTipRole && !rowError(row).isEmpty())
         return rowError(row);
+    if (role == WritableBlobRole)
+        return canSetBlob(index);
     if (source.kind == Source::Placeholder) {
         requestRow(row);
         return {};

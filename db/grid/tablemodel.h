@@ -52,6 +52,7 @@ public:
         IsNullRole = Qt::UserRole + 1,  // bool: the shown value is NULL
         RowStateRole,                   // RowState of the row
         KeyColumnRole,                  // headings: bool, the column is in the primary key
+        WritableBlobRole,               // bool: a BLOB the BLOB window may change
     };
     enum class RowState { Clean, Edited, Failed, NewRecord, NotFetched };
 
