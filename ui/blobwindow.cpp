@@ -151,7 +151,21 @@ void BlobWindow::createControls()
     m_lblLock->setObjectName(QStringLiteral("lblLock"));
     m_lblLock->setVisible(isReadOnly());
     layout->addWidget(m_lblLock);
+    layout->addLayout(createOptions());
+    layout->addWidget(m_subject.text ? createTextPage() : createBinaryPage(), 1);
+    layout->addLayout(createActions());
+    connect(m_chkNull, &QCheckBox::toggled, this, &BlobWindow::chkNull_Toggled);
+    connect(m_cmdLoad, &QPushButton::clicked, this, &BlobWindow::cmdLoad_Click);
+    connect(m_cmdSave, &QPushButton::clicked, this, &BlobWindow::cmdSave_Click);
+    connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    if (!m_subject.text)
+        showBytes();
+}
 
+// NULL and the font above the value; a binary BLOB's size on the right.
+QBoxLayout *BlobWindow::createOptions()
+{
     auto *options = new QHBoxLayout;
     m_chkNull = new QCheckBox(QStringLiteral("NULL"), this);
     m_chkNull->setObjectName(QStringLiteral("chkNull"));
@@ -168,10 +182,12 @@ void BlobWindow::createControls()
     m_lblSize->setObjectName(QStringLiteral("lblSize"));
     m_lblSize->setVisible(!m_subject.text);
     options->addWidget(m_lblSize);
-    layout->addLayout(options);
+    return options;
+}
 
-    layout->addWidget(m_subject.text ? createTextPage() : createBinaryPage(), 1);
-
+// The file buttons (binary BLOBs only) and OK and Cancel, or Close.
+QBoxLayout *BlobWindow::createActions()
+{
     auto *actions = new QHBoxLayout;
     m_cmdLoad = new QPushButton(QStringLiteral("Load from file…"), this);
     m_cmdLoad->setObjectName(QStringLiteral("cmdLoad"));
@@ -190,15 +206,7 @@ void BlobWindow::createControls()
                                      this);
     m_buttons->setObjectName(QStringLiteral("buttons"));
     actions->addWidget(m_buttons);
-    layout->addLayout(actions);
-
-    connect(m_chkNull, &QCheckBox::toggled, this, &BlobWindow::chkNull_Toggled);
-    connect(m_cmdLoad, &QPushButton::clicked, this, &BlobWindow::cmdLoad_Click);
-    connect(m_cmdSave, &QPushButton::clicked, this, &BlobWindow::cmdSave_Click);
-    connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    if (!m_subject.text)
-        showBytes();
+    return actions;
 }
 
 QWidget *BlobWindow::createTextPage()

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QString>
 
+class QBoxLayout;
 class QCheckBox;
 class QDialogButtonBox;
 class QLabel;
@@ -89,6 +90,8 @@ public:
 
 private:
     void createControls();
+    QBoxLayout *createOptions();
+    QBoxLayout *createActions();
     QWidget *createTextPage();
     QWidget *createBinaryPage();
     void chkNull_Toggled(bool null);
