@@ -1,5 +1,6 @@
 #include "app/files.h"
 #include "ui/blobwindow.h"
+#include "ui/griddelegate.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -19,7 +20,7 @@ using ui::BlobWindow;
 
 namespace {
 
-enum Column { Id, Note, Data, Name };
+enum Column { Id, Note, Data, Name, Short };
 
 // A BLOB as the database holds it, byte for byte; nullopt for NULL.
 std::optional<QByteArray> BlobOf(const TempDatabase &db, const QString &sql)
@@ -69,6 +70,7 @@ private slots:
     void largeTextRoundTrips();
     void nullAndEmptyAreDistinct();
     void binaryFileInAndOut();
+    void refusedValueStaysInTheRow();
     void cancelChangesNothing_data();
     void cancelChangesNothing();
     void viewOpensReadOnly();
@@ -98,9 +100,10 @@ void TestForm3Blob::init()
 {
     m_db = std::make_unique<TempDatabase>();
     m_db->exec({"CREATE TABLE DOCS (ID INTEGER NOT NULL PRIMARY KEY, NOTE BLOB SUB_TYPE TEXT, "
-                "DATA BLOB SUB_TYPE BINARY, NAME VARCHAR(20))",
-                "INSERT INTO DOCS VALUES (1, 'hello', x'00FF00', 'a')",
-                "INSERT INTO DOCS VALUES (2, NULL, NULL, 'b')",
+                "DATA BLOB SUB_TYPE BINARY, NAME VARCHAR(20), "
+                "SHORT BLOB SUB_TYPE TEXT CHECK (CHAR_LENGTH(SHORT) <= 5))",
+                "INSERT INTO DOCS VALUES (1, 'hello', x'00FF00', 'a', 'ok')",
+                "INSERT INTO DOCS VALUES (2, NULL, NULL, 'b', NULL)",
                 "CREATE VIEW DJ (ID, NOTE, OTHER) AS SELECT A.ID, A.NOTE, B.NAME FROM DOCS A "
                 "JOIN DOCS B ON B.ID = A.ID"});
     m_db->release();
@@ -225,6 +228,7 @@ void TestForm3Blob::binaryFileInAndOut()
     });
     QCOMPARE(stored("DATA"), bytes);
     QCOMPARE(model().index(0, Data).data().toString(), QStringLiteral("(BLOB, 70000 bytes)"));
+    QVERIFY(!ui::LookOf(model().index(0, Data)).background);   // changeable, so not greyed
 
     inWindow(0, Data, [&](BlobWindow &window) { window.cmdSave()->click(); });
     QFile written(out);
@@ -233,6 +237,30 @@ void TestForm3Blob::binaryFileInAndOut()
     QCOMPARE(dialogs.calls.size(), 2);
     QCOMPARE(dialogs.calls[1].kind, platform::ScriptedFileDialogs::Kind::Save);
     QVERIFY(m_h->services.messages.calls.isEmpty());
+}
+
+// A value the database refuses is told, and stays in its row as typed, to
+// be corrected in the window again.
+void TestForm3Blob::refusedValueStaysInTheRow()
+{
+    inWindow(0, Short, [](BlobWindow &window) {
+        window.txtText()->moveCursor(QTextCursor::End);
+        QTest::keyClicks(window.txtText(), " and more");
+        window.accept();
+    });
+    QCOMPARE(stored("SHORT"), QByteArray("ok"));
+    QVERIFY(model().isRowDirty(0));
+    QCOMPARE(m_h->services.messages.calls.size(), 1);
+    QCOMPARE(m_h->services.messages.calls[0].kind, Kind::Warn);
+    QCOMPARE(stored("SHORT"), QByteArray("ok"));
+    inWindow(0, Short, [](BlobWindow &window) {
+        QCOMPARE(window.txtText()->toPlainText(), QStringLiteral("ok and more"));
+        QTest::keyClick(window.txtText(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(window.txtText(), "fine");
+        window.accept();
+    });
+    QCOMPARE(stored("SHORT"), QByteArray("fine"));
+    QVERIFY(!model().isRowDirty(0));
 }
 
 void TestForm3Blob::cancelChangesNothing_data()
