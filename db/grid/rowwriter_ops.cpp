@@ -74,7 +74,8 @@ WriteResult RowWriter::update(const std::vector<Cell> &original, const RowEdits 
 WriteResult RowWriter::insert(const RowEdits &edits)
 {
     if (!m_canWrite)
-        return failure(QStringLiteral("Rows cannot be added to this %1 here.").arg(m_schema.objectWord()));
+        return failure(
+            QStringLiteral("Rows cannot be added to this %1 here.").arg(m_schema.objectWord()));
     try {
         Transaction tx = m_attachment.begin(TxMode::Write);
         std::vector<int> columns;

@@ -58,7 +58,8 @@ BlobValue TableModel::blobContents(const QModelIndex &index) const
         return {false, m_writer->readBlob(cell.bytes, CsNone)};
     // As the grid's cell editor gets it: NONE that is not UTF-8 as Latin-1.
     const unsigned decodeAs = c.sqlType.charSet == CsNone ? CsNone : CsUtf8;
-    return {false, DecodeText(decodeAs, m_writer->readBlob(cell.bytes, c.sqlType.charSet)).toUtf8()};
+    const QByteArray stored = m_writer->readBlob(cell.bytes, c.sqlType.charSet);
+    return {false, DecodeText(decodeAs, stored).toUtf8()};
 }
 
 bool TableModel::setBlob(const QModelIndex &index, const BlobValue &value)
