@@ -120,7 +120,9 @@ QString EditorUsageText()
         + Paragraph
         + "Keys: arrows and Page Up/Down move; F2 or typing edits a cell; Enter ends the edit; "
           "leaving the row saves it; Esc undoes the changes of the row; Ctrl+0 sets NULL; "
-          "Ctrl+Delete deletes the selected rows; F5 reads the table again; Ctrl+Shift+F shows "
+          "Ctrl+Delete deletes the selected rows; Shift+F2 or a double-click opens a BLOB cell "
+          "in a window of its own (text to edit, or bytes in hex to load from or save to a "
+          "file); F5 reads the table again; Ctrl+Shift+F shows "
           "the filter line under the headings (a text to look for, or =, <>, <, >, <=, >= and a "
           "value, or NULL, NOT NULL; Enter applies, Esc empties a box); Tab leaves the grid for "
           "the buttons; F1 shows this text."

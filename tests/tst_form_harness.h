@@ -71,6 +71,19 @@ inline void MoveOver(QWidget *widget, QPoint at = QPoint(2, 2))
     QApplication::sendEvent(widget, &move);
 }
 
+// The events of a double-click, straight to the widget.
+inline void DoubleClick(QWidget *widget, QPoint at)
+{
+    const QPointF global = widget->mapToGlobal(QPointF(at));
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                              QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+        const bool down = type != QEvent::MouseButtonRelease;
+        QMouseEvent event(type, QPointF(at), global, Qt::LeftButton,
+                          down ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(widget, &event);
+    }
+}
+
 // Object names of the first `count` focusable, named widgets from `first` on.
 inline QStringList TabOrder(QWidget *first, int count)
 {

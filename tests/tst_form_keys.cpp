@@ -14,23 +14,6 @@
 
 using namespace formtest;
 
-namespace {
-
-// The events of a double-click, straight to the widget.
-void DoubleClick(QWidget *widget, QPoint at)
-{
-    const QPointF global = widget->mapToGlobal(QPointF(at));
-    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
-                              QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
-        const bool down = type != QEvent::MouseButtonRelease;
-        QMouseEvent event(type, QPointF(at), global, Qt::LeftButton,
-                          down ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(widget, &event);
-    }
-}
-
-} // namespace
-
 // The keyboard: Enter in the login window and the chooser, double-click and
 // typed letters in the chooser's list, F1 in every window, and a name for
 // every control that assistive tools can read.

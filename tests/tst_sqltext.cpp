@@ -321,6 +321,12 @@ void tst_SqlText::relationNames()
     QStringList sorted = tables;
     std::sort(sorted.begin(), sorted.end());
     QCOMPARE(tables, sorted);
+    const auto isView = [&](const QString &name) {
+        return FirstColumn(Query(attachment, RelationIsViewQuery(), {Param::text(name)}));
+    };
+    QCOMPARE(isView("Say \"Hi\""), QStringList{"1"});
+    QCOMPARE(isView("ZETA"), QStringList{"0"});
+    QCOMPARE(isView("zeta"), QStringList());   // names are exact
 }
 
 void tst_SqlText::primaryKeyColumns()

@@ -86,7 +86,7 @@ void Form3::createControls()
     m_gridCaption->setAlignment(Qt::AlignCenter);
     m_gridCaption->setFrameShape(QFrame::Panel);
     m_gridCaption->setFrameShadow(QFrame::Raised);
-    m_dataGrid1 = new GridView(m_windows.services().messages, this);
+    m_dataGrid1 = new GridView(m_windows.services().messages, m_windows.services().files, this);
     m_dataGrid1->setObjectName(QStringLiteral("DataGrid1"));
     m_statusLine = new StatusLine(this);
     m_pushButton1 = NewPushButton(this, "PushButton1", "< Back", 120, 6960, 1800, 405);

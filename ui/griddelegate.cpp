@@ -33,7 +33,9 @@ CellLook LookOf(const QModelIndex &index)
             break;
         }
     }
-    if (!look.background && !(index.flags() & Qt::ItemIsEditable))
+    // A binary BLOB is not typed into, yet the BLOB window changes it.
+    if (!look.background && !(index.flags() & Qt::ItemIsEditable)
+        && !index.data(TableModel::WritableBlobRole).toBool())
         look.background = ReadOnlyCellColor;
     return look;
 }

@@ -10,6 +10,7 @@ namespace ui {
 // How a cell of the editor's grid is drawn apart from its text: NULL in grey
 // italics (unlike an empty text), edited rows tinted, failed rows red,
 // cells that cannot be changed (a view's, a computed column's) greyed.
+// (A binary BLOB that the BLOB window can change is not greyed.)
 struct CellLook
 {
     bool italic = false;

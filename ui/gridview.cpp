@@ -27,8 +27,9 @@ int CappedColumnWidth(int wanted, int viewWidth)
     return std::min(wanted, std::max(SmallestCap, viewWidth * 2 / 5));
 }
 
-GridView::GridView(platform::MessageBoxes &messages, QWidget *parent)
-    : QTableView(parent), m_messages(messages)
+GridView::GridView(platform::MessageBoxes &messages, platform::FileDialogs &files,
+                   QWidget *parent)
+    : QTableView(parent), m_messages(messages), m_files(files)
 {
     setHorizontalHeader(new FilterHeader(this));
     setItemDelegate(new GridDelegate(this));
@@ -81,6 +82,7 @@ void GridView::createActions()
     connect(m_setNull, &QAction::triggered, this, &GridView::setSelectedToNull);
     connect(m_deleteRows, &QAction::triggered, this, &GridView::deleteSelectedRows);
     connect(m_revertRow, &QAction::triggered, this, &GridView::revertCurrentRow);
+    createBlobAction();
     createTableActions();
     setContextMenuPolicy(Qt::ActionsContextMenu);
 }
@@ -113,6 +115,8 @@ void GridView::setTableModel(TableModel *model)
     });
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &GridView::leaveRow);
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &GridView::updateBlobAction);
 }
 
 // The view has already committed an open editor of the previous cell when
@@ -147,6 +151,8 @@ void GridView::returnToRow(const QModelIndex &cell)
 
 bool GridView::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
 {
+    if (opensBlobWindow(index, trigger))
+        return true;
     if (m_readOnly)
         return false;
     if (index.isValid() && currentIndex().isValid() && index.row() != currentIndex().row())
@@ -193,6 +199,11 @@ bool GridView::handleEditingKey(QKeyEvent *event)
         && (event->key() == Qt::Key_Home || event->key() == Qt::Key_End)) {
         if (m_model && m_model->recordCount() > 0)
             goToRecord(event->key() == Qt::Key_Home ? 0 : m_model->recordCount() - 1);
+        return true;
+    }
+    // Also without the action's shortcut: the view would take it for F2.
+    if (event->key() == Qt::Key_F2 && modifiers == Qt::ShiftModifier) {
+        openBlobWindow();
         return true;
     }
     if (modifiers != Qt::NoModifier)

@@ -14,6 +14,7 @@ namespace db {
 class TableModel;
 }
 namespace platform {
+class FileDialogs;
 class MessageBoxes;
 }
 
@@ -34,7 +35,7 @@ class GridView : public QTableView
     Q_OBJECT
 
 public:
-    GridView(platform::MessageBoxes &messages, QWidget *parent);
+    GridView(platform::MessageBoxes &messages, platform::FileDialogs &files, QWidget *parent);
 
     // Once, before the first table is bound; the model stays for good.
     void setTableModel(db::TableModel *model);
@@ -60,6 +61,10 @@ public:
     // the last record become new records. Each changed row is written.
     void pasteAtCurrent();
     void revertCurrentRow();
+    // The current BLOB cell in the BLOB window (Shift+F2, a double-click);
+    // what OK hands back is an edit of the row, written at once as leaving
+    // the row would write it (gridview_blob.cpp).
+    void openBlobWindow();
     // Reads the table again in its order and filter; the cursor stays on
     // its cell where the row is still there (gridview_table.cpp).
     void refreshTable();
@@ -82,6 +87,7 @@ public:
     QAction *pasteAction() const { return m_paste; }
     QAction *refreshAction() const { return m_refresh; }
     QAction *filterLineAction() const { return m_filterLine; }
+    QAction *openBlobAction() const { return m_openBlob; }
 
     using QTableView::edit;
 
@@ -95,6 +101,9 @@ protected:
 private:
     void createActions();
     void createTableActions();
+    void createBlobAction();
+    void updateBlobAction();
+    bool opensBlobWindow(const QModelIndex &index, EditTrigger trigger);
     void goToFoundRow(int row);
     void leaveRow(const QModelIndex &current, const QModelIndex &previous);
     void returnToRow(const QModelIndex &cell);
@@ -113,6 +122,7 @@ private:
     void warn(const QString &text);
 
     platform::MessageBoxes &m_messages;
+    platform::FileDialogs &m_files;
     db::TableModel *m_model = nullptr;
     QAction *m_setNull = nullptr;
     QAction *m_deleteRows = nullptr;
@@ -122,6 +132,7 @@ private:
     QAction *m_paste = nullptr;
     QAction *m_refresh = nullptr;
     QAction *m_filterLine = nullptr;
+    QAction *m_openBlob = nullptr;
     int m_refreshColumn = 0;       // the cursor's column when rows were last read anew
     bool m_readOnly = false;
     bool m_quiet = false;          // rows moving under the cursor are not left by the user

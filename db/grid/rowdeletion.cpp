@@ -83,10 +83,13 @@ void RowDeletion::write()
         if (!m_attachment)
             m_attachment = std::make_unique<Attachment>(Attachment::open(m_connectionString));
     } catch (const DbError &error) {
+        // Without the database no row can go: the first tells why, and the
+        // rest of the selection stays as it is.
         WriteResult result;
         result.error = error.message();
         result.cause = error;
-        m_results.assign(m_batch.size(), result);
+        m_results.assign(1, result);
+        cancel();
         return;
     }
     std::vector<RowDelete> statements;
@@ -102,6 +105,11 @@ void RowDeletion::write()
             if (cancelled())
                 break;
             m_results.push_back(RowWriter::removeOn(*m_attachment, statement));
+            if (const auto &cause = m_results.back().cause; cause && cause->isConnectionLost()) {
+                m_attachment.reset();
+                cancel();
+                break;
+            }
         }
     }
     m_writeMs = timer.elapsed();

@@ -92,12 +92,20 @@ bool RowWriter::isEditable(int column) const
     return IsEditableType(c) && !m_schema.traits.value(c.field).computed;
 }
 
+bool RowWriter::isWritableBlob(int column) const
+{
+    return m_canWrite && column >= 0 && column < visibleColumnCount()
+           && isBlob(m_columns[column]) && !m_schema.traits.value(m_columns[column].field).computed;
+}
+
 std::optional<Param> RowWriter::editParam(int column, const CellEdit &edit, Transaction &tx,
                                           QString *error)
 {
     const Column &c = m_columns[column];
     if (edit.null)
         return Param::nullOf(c.sqlType);
+    if (edit.bytes && isBlob(c))
+        return Param::native(c.sqlType, writeBlob(tx, *edit.bytes));
     if (isBlob(c)) {
         const QByteArray utf8 = edit.text.toUtf8();
         if (utf8.size() > LargestTextParam) {

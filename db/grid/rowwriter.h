@@ -12,11 +12,13 @@
 
 namespace db {
 
-// One edited value: NULL, or the text the user typed.
+// One edited value: NULL, or the text the user typed, or for a binary
+// BLOB the bytes it is to hold.
 struct CellEdit
 {
     bool null = false;
     QString text;
+    std::optional<QByteArray> bytes{};
 };
 using RowEdits = std::vector<std::optional<CellEdit>>; // one slot per column
 
@@ -73,6 +75,8 @@ public:
     int visibleColumnCount() const;
     bool canWrite() const { return m_canWrite; }
     bool isEditable(int column) const;
+    // A BLOB column whose value may be replaced as a whole (text or bytes).
+    bool isWritableBlob(int column) const;
     std::vector<int> keyIndexes() const { return m_keyIndexes; }
 
     WriteResult update(const std::vector<Cell> &original, const RowEdits &edits);

@@ -66,8 +66,8 @@ WriteResult RowWriter::updateIn(Transaction &tx, const std::vector<Cell> &origin
                                 const RowEdits &edits)
 {
     if (!m_canWrite)
-        return failure(QStringLiteral("This table has no key that names a single row, so its "
-                                      "rows cannot be changed here."));
+        return failure(QStringLiteral("This %1 has no key that names a single row, so its "
+                                      "rows cannot be changed here.").arg(m_schema.objectWord()));
     try {
         std::vector<int> changed;
         std::vector<Param> params;
@@ -94,7 +94,8 @@ WriteResult RowWriter::updateIn(Transaction &tx, const std::vector<Cell> &origin
 WriteResult RowWriter::insertIn(Transaction &tx, const RowEdits &edits)
 {
     if (!m_canWrite)
-        return failure(QStringLiteral("Rows cannot be added to this view here."));
+        return failure(
+            QStringLiteral("Rows cannot be added to this %1 here.").arg(m_schema.objectWord()));
     try {
         std::vector<int> columns;
         std::vector<Param> params;
@@ -174,6 +175,9 @@ StoredRow StoredRowOf(const std::vector<Cell> &cells)
 
 WriteResult RowWriter::remove(const std::vector<Cell> &original)
 {
+    if (!m_canWrite)
+        return failure(QStringLiteral("This %1 has no key that names a single row, so its "
+                                      "rows cannot be deleted here.").arg(m_schema.objectWord()));
     try {
         WriteResult result = removeOn(attachment(), deleteOf(original));
         if (result.cause)

@@ -164,6 +164,8 @@ QVariant TableModel::data(const QModelIndex &index, int role) const
     }
     if (role == Qt::ToolTipRole && !rowError(row).isEmpty())
         return rowError(row);
+    if (role == WritableBlobRole)
+        return canSetBlob(index);
     if (source.kind == Source::Placeholder) {
         requestRow(row);
         return {};
@@ -272,8 +274,17 @@ QVariant TableModel::editedValue(const Column &c, const CellEdit &edit, int role
     case Qt::DisplayRole:
         if (isBoolean(c) && !edit.null)
             return {};
-        return edit.null ? QStringLiteral("NULL") : edit.text;
+        if (edit.null)
+            return QStringLiteral("NULL");
+        if (edit.bytes)
+            return BlobSizeText(edit.bytes->size());
+        // A long text from the BLOB window shows its start, as stored ones do.
+        if (c.sqlType.type == SQL_BLOB && edit.text.size() > BlobPreviewBytes)
+            return edit.text.left(BlobPreviewBytes) + QStringLiteral("…");
+        return edit.text;
     case Qt::EditRole:
+        if (edit.bytes)
+            return BlobSizeText(edit.bytes->size());
         return edit.null ? QString() : edit.text;
     default:
         return {};
@@ -291,7 +302,9 @@ QVariant TableModel::headerData(int section, Qt::Orientation orientation, int ro
             return keyPosition >= 0;
         if (role == Qt::ToolTipRole)
             return ColumnDescription(c.name, schema.traits.value(c.name), keyPosition,
-                                     int(schema.keyColumns.size()), !m_writer->isEditable(section));
+                                     int(schema.keyColumns.size()),
+                                     !m_writer->isEditable(section)
+                                         && !m_writer->isWritableBlob(section));
     }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};

@@ -31,6 +31,15 @@ struct RefusedCell
 };
 using RefusalWording = std::function<QString(const DbError &, const std::vector<RefusedCell> &)>;
 
+// A BLOB's whole value, as the BLOB window shows and sets it: a text BLOB
+// in UTF-8, a binary one as stored.
+struct BlobValue
+{
+    bool null = true;
+    QByteArray bytes;
+    bool operator==(const BlobValue &) const = default;
+};
+
 // The table editor's grid model: one table, keyed by its primary key or
 // RDB$DB_KEY, read lazily in batches off the UI thread and shown with exact
 // values. Edits collect per row; leaving a row writes it (submitRow). A row
@@ -48,6 +57,7 @@ public:
         IsNullRole = Qt::UserRole + 1,  // bool: the shown value is NULL
         RowStateRole,                   // RowState of the row
         KeyColumnRole,                  // headings: bool, the column is in the primary key
+        WritableBlobRole,               // bool: a BLOB the BLOB window may change
     };
     enum class RowState { Clean, Edited, Failed, NewRecord, NotFetched };
 
@@ -117,6 +127,22 @@ public:
     bool submitAll();
     void revertRow(int row);
     void revertAll();
+    // BLOB cells, opened whole in the BLOB window (tablemodel_blob.cpp).
+    bool isBlobColumn(int column) const;
+    bool isTextBlobColumn(int column) const;   // edited as text, else as bytes
+    bool allowsNull(int column) const;
+    // The cell may take a new value: a column the user may write, of a row
+    // that has been read, while no new order is being read.
+    bool canSetBlob(const QModelIndex &index) const;
+    // The value the cell holds now: its unsaved value, else the stored one,
+    // read whole from the database. Throws DbError.
+    BlobValue blobContents(const QModelIndex &index) const;
+    // One edit of the row, as typing into the cell is; false when the cell
+    // cannot take it.
+    bool setBlob(const QModelIndex &index, const BlobValue &value);
+    // The open relation is a view: messages say "view" for it.
+    bool isView() const { return m_writer && m_writer->schema().isView; }
+
     // Deletes the given rows; returns the messages of those that failed.
     // Runs on the calling thread; deleteJob gives the same in batches.
     QStringList deleteRows(const QList<int> &rows);
@@ -180,6 +206,8 @@ private:
     void startPreviews();
     void onPreviewReady(const QByteArray &blobId, const QString &shown);
     QVariant editedValue(const Column &column, const CellEdit &edit, int role) const;
+    const CellEdit *pendingEdit(int row, int column) const;
+    void storeEdit(const QModelIndex &index, CellEdit edit);
     QByteArray keyOf(const std::vector<Cell> &cells) const;
     void storeWrittenRow(int row, const StoredRow &written, bool inserted);
     void refreshRow(int row);

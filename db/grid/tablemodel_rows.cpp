@@ -247,8 +247,10 @@ void TableModel::dropCarried()
         return;
     const auto lost = m_carried.size();
     m_carried.clear();
-    emit notice(QStringLiteral("%1 unsaved row(s) are no longer in the table as read again; "
-                               "their changes were dropped.").arg(lost));
+    emit notice(QStringLiteral("%1 unsaved row(s) are no longer in the %2 as read again; "
+                               "their changes were dropped.")
+                    .arg(lost)
+                    .arg(m_writer->schema().objectWord()));
 }
 
 void TableModel::refresh(int keepRow)

@@ -106,6 +106,10 @@ TableSchema LoadTableSchema(Transaction &tx, const QString &table)
 {
     TableSchema schema;
     schema.table = table;
+    Statement view(tx, sql::RelationIsViewQuery());
+    Cursor viewCursor = view.openCursor(tx, {Param::text(table)});
+    if (const unsigned char *row = viewCursor.fetch())
+        schema.isView = flagAt(view, 0, row);
     Statement keys(tx, sql::PrimaryKeyColumnsQuery());
     Cursor keyCursor = keys.openCursor(tx, {Param::text(table)});
     while (const unsigned char *row = keyCursor.fetch())

@@ -34,9 +34,12 @@ QString ColumnDescription(const QString &name, const ColumnTraits &traits, int k
 struct TableSchema
 {
     QString table;
+    bool isView = false;              // its messages say "view", not "table"
     QStringList keyColumns;           // primary key, in key order
     QHash<QString, ColumnTraits> traits;
 
+    // What messages call it: "view" or "table".
+    QString objectWord() const { return isView ? QStringLiteral("view") : QStringLiteral("table"); }
     // Without a primary key a row is identified by RDB$DB_KEY.
     bool keyless() const { return keyColumns.isEmpty(); }
 };

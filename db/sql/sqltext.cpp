@@ -139,6 +139,13 @@ std::vector<Param> ReadParams(const TableRead &read)
     return params;
 }
 
+QString RelationIsViewQuery()
+{
+    return QStringLiteral(
+        "SELECT CASE WHEN RDB$VIEW_BLR IS NULL THEN 0 ELSE 1 END AS IS_VIEW"
+        " FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = ?");
+}
+
 QString PrimaryKeyColumnsQuery()
 {
     return QStringLiteral(

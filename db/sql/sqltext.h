@@ -53,6 +53,10 @@ QString CountRows(const TableRead &read);
 // The parameters of SelectRows and CountRows: the filter's values in order.
 std::vector<Param> ReadParams(const TableRead &read);
 
+// One row, 1 when the relation is a view (RDB$VIEW_BLR set), else 0; no
+// row when there is no such relation (one parameter: its name).
+QString RelationIsViewQuery();
+
 // Primary key columns of a table, in key order (one parameter: table name).
 QString PrimaryKeyColumnsQuery();
 // Per column of a table: name, computed (1/0), identity (1/0), has default (1/0),
