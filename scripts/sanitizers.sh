@@ -10,8 +10,9 @@ GRAVELIN_SANITIZER_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 
 # halt_on_error: the first memory error ends the process, so a test cannot
 #   pass on a corrupted heap.
-# detect_leaks: kept on; what Qt and the Firebird client keep until exit by
-#   design is suppressed by name in lsan.supp, nothing of ours.
+# detect_leaks: kept on; what the Firebird client keeps until exit by design
+#   is suppressed by function name in lsan.supp, nothing of ours. (Qt leaves
+#   nothing the check reports.)
 # intercept_tls_get_addr=0: the leak check at exit otherwise reads the
 #   thread-local storage of dlopen'ed libraries (the Firebird engine) from a
 #   stale table under Debian 12's glibc and dies of a segfault ("Tracer
