@@ -57,7 +57,8 @@ ensure_packages() {
     JUST_INSTALLED+=("${missing[@]}")
 }
 
+# Extra arguments go to the configure step (scripts/test --sanitize).
 build_gravelin() {
-    cmake -S "$GRAVELIN_ROOT" -B "$GRAVELIN_BUILD"
+    cmake -S "$GRAVELIN_ROOT" -B "$GRAVELIN_BUILD" "$@"
     cmake --build "$GRAVELIN_BUILD" -j"$(nproc)"
 }
