@@ -227,7 +227,7 @@ void TestForm3Blob::binaryFileInAndOut()
         window.accept();
     });
     QCOMPARE(stored("DATA"), bytes);
-    QCOMPARE(model().index(0, Data).data().toString(), QStringLiteral("(BLOB, 70000 bytes)"));
+    QTRY_COMPARE(model().index(0, Data).data().toString(), QStringLiteral("(BLOB, 70000 bytes)"));
     QVERIFY(!ui::LookOf(model().index(0, Data)).background);   // changeable, so not greyed
 
     inWindow(0, Data, [&](BlobWindow &window) { window.cmdSave()->click(); });
