@@ -97,9 +97,17 @@ WriteResult RowWriter::insertIn(Transaction &tx, const RowEdits &edits)
         return failure(
             QStringLiteral("Rows cannot be added to this %1 here.").arg(m_schema.objectWord()));
     try {
+        // NULL typed into an identity column of a new record means "number
+        // it": the column is left out, so the database numbers it, rather
+        // than sending a NULL that it refuses.
+        RowEdits sent = edits;
+        for (int i = 0; i < int(sent.size()) && i < visibleColumnCount(); ++i) {
+            if (sent[i] && sent[i]->null && m_schema.traits.value(m_columns[i].field).identity)
+                sent[i].reset();
+        }
         std::vector<int> columns;
         std::vector<Param> params;
-        if (QString error = editParams(edits, tx, columns, params); !error.isEmpty())
+        if (QString error = editParams(sent, tx, columns, params); !error.isEmpty())
             return failure(error);
         const QString sql = sql::InsertRow(m_schema.table, fieldNames(columns),
                                            returningColumns());
