@@ -26,8 +26,9 @@ QByteArray wholeCharacters(QByteArray bytes)
     return bytes;
 }
 
-} // namespace
-
+// The preview of a text blob whose first bytes are `start`, read with a
+// limit of `limit` bytes: cut at a whole character and marked with "…" when
+// the blob went on.
 QString TextBlobPreview(QByteArray start, qint64 limit, unsigned charSet)
 {
     const unsigned decodeAs = charSet == CsNone ? CsNone : CsUtf8;
@@ -37,6 +38,8 @@ QString TextBlobPreview(QByteArray start, qint64 limit, unsigned charSet)
         shown += QStringLiteral("…");
     return shown;
 }
+
+} // namespace
 
 // The part of BlobPreviews that lives on the reading thread.
 class BlobPreviewWorker : public QObject
@@ -61,13 +64,11 @@ public:
                          : BlobSizeText(blobLength(tx, blobId));
             tx.commit();
         } catch (const DbError &error) {
+            // The transaction is gone by now; a lost attachment is attached
+            // anew for the next preview.
             if (error.isConnectionLost())
-                m_lost = true;
+                m_attachment.reset();
             shown = QStringLiteral("(unreadable: %1)").arg(error.message());
-        }
-        if (m_lost) {
-            m_attachment.reset();
-            m_lost = false;
         }
         emit ready(blobId, shown);
     }
@@ -78,7 +79,6 @@ signals:
 private:
     QString m_connectionString;
     std::unique_ptr<Attachment> m_attachment;
-    bool m_lost = false;
 };
 
 BlobPreviews::BlobPreviews(const QString &connectionString, QObject *parent)

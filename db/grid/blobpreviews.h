@@ -35,11 +35,7 @@ private:
     std::set<QByteArray> m_pending;
 };
 
-// The preview of a text blob whose first bytes are `start`, read with a
-// limit of `limit` bytes: cut at a whole character and marked with "…" when
-// the blob went on. NONE text is shown as raw bytes decode (charSet CsNone).
-QString TextBlobPreview(QByteArray start, qint64 limit, unsigned charSet);
-
+// How much of a text blob a preview reads.
 inline constexpr qint64 BlobPreviewBytes = 4096;
 
 } // namespace db

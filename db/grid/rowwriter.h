@@ -106,7 +106,7 @@ public:
     std::optional<StoredRow> reread(const std::vector<Cell> &original);
 
     // Blob contents for display and editing (text in UTF-8).
-    QByteArray readBlob(QByteArrayView id, unsigned charSet, qint64 maxBytes = -1);
+    QByteArray readBlob(QByteArrayView id, unsigned charSet);
     qint64 blobSize(QByteArrayView id);
 
 private:

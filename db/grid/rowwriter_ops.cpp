@@ -240,11 +240,11 @@ std::vector<Column> RowWriter::describe(const QString &sql)
     }
 }
 
-QByteArray RowWriter::readBlob(QByteArrayView id, unsigned charSet, qint64 maxBytes)
+QByteArray RowWriter::readBlob(QByteArrayView id, unsigned charSet)
 {
     try {
         Transaction tx = attachment().begin(TxMode::Browse);
-        return db::readBlob(tx, id.toByteArray(), charSet, maxBytes);
+        return db::readBlob(tx, id.toByteArray(), charSet);
     } catch (const DbError &error) {
         throw noteFailure(error);
     }
