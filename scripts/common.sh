@@ -16,6 +16,12 @@ GRAVELIN_PACKAGES=(
     xvfb xauth
 )
 
+# Firebird 5.0.4 for the tests that need it: the build extracts it from
+# here when it is there (CI puts a read-only copy of shared/ beside the
+# repository), and its programs need these packages.
+FIREBIRD5_TARBALL="$GRAVELIN_ROOT/../shared/firebird/firebird-5.0.4-debian12-amd64.tar.xz"
+FIREBIRD5_PACKAGES=(libtommath1 libtomcrypt1 libedit2 libicu72)
+
 say() { printf '%s\n' "$*" >&2; }
 die() { say "error: $*"; exit 1; }
 
