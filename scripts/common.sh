@@ -11,6 +11,9 @@ GRAVELIN_PACKAGES=(
     libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils
     libxlsxwriter-dev
     poppler-utils unzip fonts-dejavu-core
+    # The windows are laid out for Arial's widths; Liberation Sans has them
+    # and fontconfig answers "Arial" with it. Without it captions are cut.
+    fonts-liberation2
     xdg-utils
     desktop-file-utils shared-mime-info
     xvfb xauth
@@ -21,6 +24,11 @@ GRAVELIN_PACKAGES=(
 # repository), and its programs need these packages.
 FIREBIRD5_TARBALL="$GRAVELIN_ROOT/../shared/firebird/firebird-5.0.4-debian12-amd64.tar.xz"
 FIREBIRD5_PACKAGES=(libtommath1 libtomcrypt1 libedit2 libicu72)
+
+# What scripts/package needs beyond that: dpkg-shlibdeps, dpkg-gencontrol.
+GRAVELIN_PACKAGING_PACKAGES=(dpkg-dev)
+# And scripts/test, whose package test checks the package with these.
+GRAVELIN_PACKAGE_CHECK_PACKAGES=(lintian appstream)
 
 say() { printf '%s\n' "$*" >&2; }
 die() { say "error: $*"; exit 1; }
