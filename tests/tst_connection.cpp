@@ -141,7 +141,7 @@ void tst_Connection::unusableFilesFailClearly_data()
     QTest::newRow("folder") << "folder" << "is a folder, not a database file";
     QTest::newRow("short text file") << "text" << "is not a Firebird database";
     QTest::newRow("64 KiB of junk") << "junk" << "is not a Firebird database";
-    QTest::newRow("older on-disk structure") << "ods11" << "Back it up with that version's gbak";
+    QTest::newRow("older on-disk structure") << "ods11" << "The file is older than they are";
     QTest::newRow("no read permission") << "unreadable" << "You may not read";
 }
 
