@@ -61,6 +61,9 @@ public:
     // the last record become new records. Each changed row is written.
     void pasteAtCurrent();
     void revertCurrentRow();
+    // On a changed new-record line: writes it, and the cursor goes on to the
+    // new-record line below it; a refusal is shown and the cursor stays.
+    void writeNewRecordLine();
     // The current BLOB cell in the BLOB window (Shift+F2, a double-click);
     // what OK hands back is an edit of the row, written at once as leaving
     // the row would write it (gridview_blob.cpp).
@@ -93,6 +96,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
     void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -110,6 +114,10 @@ private:
     void closeOpenEditor();
     bool handleEditingKey(QKeyEvent *event);
     void moveDown();
+    // Where the cursor goes once the changed new-record line is written: the
+    // new line below, in `column`; invalid when there was nothing to write
+    // or the write failed (and the user was told).
+    QModelIndex newRecordWritten(int column);
     void goToRecord(int row);
     void showFirstRecord();
     std::vector<db::RowSpan> selectedRowSpans() const;
