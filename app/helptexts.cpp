@@ -2,6 +2,7 @@
 
 #include "app/files.h"
 #include "app/titles.h"
+#include "db/client/clientlibrary.h"
 
 namespace app {
 
@@ -96,7 +97,8 @@ QString LoginUsageText()
         + UserSampleDatabasePath() + "."
         + Paragraph
         + "Started as \"gravelin FILE\" (or by opening a .fdb or .gdb file from the file "
-          "manager) the program uses FILE instead of the remembered database.";
+          "manager) the program uses FILE instead of the remembered database."
+        + Paragraph + db::ClientSummary() + ".";
 }
 
 QString ChooserUsageText()

@@ -3,6 +3,8 @@
 // codes and by what the file system says about the path, never by the text.
 
 #include "db/client/fbapi.h"
+#include "db/client/firebirdroot.h"
+#include "db/client/odsheader.h"
 
 #include <ibase.h>
 
@@ -26,7 +28,8 @@ QString missingEngine(const QString &plugins)
 
 // A sentence for a failed open of a file on this machine; empty when the
 // engine's text says it well enough (a missing file, a wrong user).
-QString localFileSentence(const DbError &error, const QString &database)
+QString localFileSentence(const DbError &error, const QString &database,
+                          const QString &plugins)
 {
     if (error.hasCode(isc_already_opened) || error.hasCode(isc_instance_conflict))
         return QStringLiteral(
@@ -34,12 +37,15 @@ QString localFileSentence(const DbError &error, const QString &database)
             "Gravelin, say), and the embedded engine lets one program at a time use a file. "
             "Close it there, or open it in both programs through a Firebird server, as "
             "host:path (localhost:%1).").arg(database);
-    if (error.hasCode(isc_wrong_ods))
-        return QStringLiteral(
-            "%1 was made by an older Firebird version (2.5 or before), which Firebird 3 cannot "
-            "open as it is. Back it up with that version's gbak and restore the backup with "
-            "Firebird 3's gbak, or open it through a server of its own version as host:path.")
-            .arg(database);
+    if (error.hasCode(isc_wrong_ods)) {
+        // The engine's own numbers may be another engine's view of the
+        // file: the header says what it is.
+        const Ods ods = ReadFileOds(database);
+        if (ods.known())
+            return WrongOdsSentence(database, ods, EnginesIn(plugins));
+        return QStringLiteral("%1 was made by a Firebird version that the engines here cannot "
+                              "open.").arg(database);
+    }
     if (database.isEmpty())
         return QStringLiteral("No database is named: type the path of a database file in "
                               "\"Database:\", or choose one with \"...\".");
@@ -128,11 +134,11 @@ DbError ExplainOpenFailure(const DbError &error, const QString &database,
     if (IsRemoteDatabaseName(database)) {
         sentence = remoteSentence(error, database);
     } else if (error.hasCode(isc_network_error)) {
-        if (QFileInfo::exists(plugins + QStringLiteral("/libEngine12.so")))
+        if (!EnginePlugins(plugins).isEmpty())
             return error;
         sentence = missingEngine(plugins);
     } else {
-        sentence = localFileSentence(error, database);
+        sentence = localFileSentence(error, database, plugins);
     }
     if (sentence.isEmpty())
         return error;

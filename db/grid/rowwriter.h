@@ -118,6 +118,7 @@ private:
     QStringList guardColumns(const RowEdits &edits, const std::vector<Cell> &original) const;
     QStringList fieldNames(const std::vector<int> &indexes) const;
     QStringList returningColumns() const;
+    QStringList castReturned() const;   // returned as text in SELECT's format
     StoredRow storedRow(const Statement &statement, const unsigned char *message) const;
     // The statement inside tx, which the caller commits or rolls back.
     WriteResult execute(const QString &sql, const std::vector<Param> &params, Transaction &tx,

@@ -14,6 +14,8 @@ constexpr int FirstScreenRows = 256;
 
 bool isNumeric(const Column &c)
 {
+    if (IsNumberText(c))
+        return true;
     switch (c.sqlType.type) {
     case SQL_SHORT: case SQL_LONG: case SQL_INT64: case SQL_FLOAT: case SQL_DOUBLE:
         return true;

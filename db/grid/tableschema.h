@@ -18,12 +18,16 @@ struct ColumnTraits
     bool notNull = false;
     QString defaultSource;     // "DEFAULT 'x'" as declared; empty for none
     QString computedSource;    // "(A * 2)"; empty unless computed
+    TextBound bound = TextBound::None;   // a Firebird 4+ type sent as text
 };
 
 // A catalogue type as the schema dialogs write it: their entry's type text
 // and precision cell ("VARCHAR (20)", "NUMERIC (18, 4)", "BIGINT"); types
 // the dialogs do not offer by their own name ("TIME", "BOOLEAN").
 QString ColumnTypeName(int fieldType, int subType, int charLength, int precision, int scale);
+
+// Which of the types sent as text a catalogue type is.
+TextBound TextBoundOf(int fieldType, int subType);
 
 // The tooltip of a column's heading: its name, type, NOT NULL, default,
 // primary key membership, identity, computed or read-only, a line each.
@@ -45,5 +49,9 @@ struct TableSchema
 };
 
 TableSchema LoadTableSchema(Transaction &tx, const QString &table);
+
+// Marks the columns of schema's table that arrive as text for what they
+// are (Attachment::sendsNewTypesAsText).
+void MarkTextBound(const TableSchema &schema, std::vector<Column> &columns);
 
 } // namespace db

@@ -180,9 +180,20 @@ QString ColumnInfoQuery()
         " ORDER BY RF.RDB$FIELD_POSITION");
 }
 
+static QString ReturningList(const QStringList &columns, const QStringList &asText)
+{
+    QStringList parts;
+    for (const QString &column : columns) {
+        parts << (asText.contains(column)
+                      ? QStringLiteral("CAST(") + ColumnRef(column) + QStringLiteral(" AS VARCHAR(80))")
+                      : ColumnRef(column));
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
 QString UpdateRowReturning(const QString &table, const QStringList &changed,
                            const QStringList &keyColumns, const QStringList &guard,
-                           const QStringList &returning)
+                           const QStringList &returning, const QStringList &returnedAsText)
 {
     if (changed.isEmpty() || keyColumns.isEmpty())
         return {};
@@ -190,12 +201,12 @@ QString UpdateRowReturning(const QString &table, const QStringList &changed,
                   + Assignments(changed, QStringLiteral(" = ?"), QStringLiteral(", "))
                   + QStringLiteral(" WHERE ") + KeyAndGuard(keyColumns, guard);
     if (!returning.isEmpty())
-        sql += QStringLiteral(" RETURNING ") + ColumnList(returning);
+        sql += QStringLiteral(" RETURNING ") + ReturningList(returning, returnedAsText);
     return sql;
 }
 
 QString InsertRow(const QString &table, const QStringList &columns,
-                  const QStringList &returning)
+                  const QStringList &returning, const QStringList &returnedAsText)
 {
     QString sql = QStringLiteral("INSERT INTO ") + QuoteIdentifier(table);
     if (columns.isEmpty()) {
@@ -207,7 +218,7 @@ QString InsertRow(const QString &table, const QStringList &columns,
                + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
     }
     if (!returning.isEmpty())
-        sql += QStringLiteral(" RETURNING ") + ColumnList(returning);
+        sql += QStringLiteral(" RETURNING ") + ReturningList(returning, returnedAsText);
     return sql;
 }
 

@@ -76,11 +76,14 @@ QString ColumnInfoQuery();
 // statement may touch more than the one row).
 QString UpdateRowReturning(const QString &table, const QStringList &changed,
                            const QStringList &keyColumns, const QStringList &guard,
-                           const QStringList &returning);
+                           const QStringList &returning, const QStringList &returnedAsText = {});
 // INSERT of the given columns (DEFAULT VALUES when none) RETURNING every
-// column of the table in `returning` order.
+// column of the table in `returning` order. Both return the columns of
+// `returnedAsText` cast to VARCHAR: a time stamp with a time zone that the
+// server sends as text comes back from a write in an older date format
+// than from a SELECT unless it is cast.
 QString InsertRow(const QString &table, const QStringList &columns,
-                  const QStringList &returning);
+                  const QStringList &returning, const QStringList &returnedAsText = {});
 // One row by its key, as `columns` (after a guarded write found it changed).
 // Parameters: key values. Empty text without a key.
 QString SelectRowByKey(const QString &table, const QStringList &columns,
