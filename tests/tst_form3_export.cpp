@@ -3,6 +3,7 @@
 
 #include "tests/support/exportfiles.h"
 #include "tests/tst_form_harness.h"
+#include "ui/csvoptionsdialog.h"
 #include "ui/gridtexts.h"
 
 #include <QAction>
@@ -51,6 +52,8 @@ private slots:
         editor.DataGrid1()->setCurrentIndex(editor.tableModel()->index(1, 1));
         editor.DataGrid1()->scrollToBottom();
         Choose(editor, "mnuTXT");
+        // CSV asks for its options after the file name; as they come.
+        WhenShown<ui::CsvOptionsDialog>(&editor, [](ui::CsvOptionsDialog &dialog) { dialog.accept(); });
         Choose(editor, "mnuCSV");
         Choose(editor, "mnuXML");
         QCOMPARE(files.calls.size(), 3);

@@ -39,6 +39,8 @@ QString StatusText(const StatusFacts &facts)
         parts << QStringLiteral("filter: ") + facts.filter;
     if (facts.row >= 0)
         parts << RowText(facts);
+    if (!facts.notice.isEmpty())
+        parts << facts.notice;
     return parts.join(Separator);
 }
 
@@ -86,8 +88,18 @@ void StatusLine::showState()
         facts.changed = model->isRowDirty(current.row());
         facts.refusal = model->rowError(current.row());
     }
+    if (model->table() == m_noticeTable)
+        facts.notice = m_notice;
     setText(StatusText(facts));
     setToolTip(facts.refusal);
+}
+
+void StatusLine::setNotice(const QString &notice)
+{
+    const db::TableModel *model = m_grid ? m_grid->tableModel() : nullptr;
+    m_notice = notice;
+    m_noticeTable = model ? model->table() : QString();
+    showState();
 }
 
 } // namespace ui

@@ -16,6 +16,7 @@ struct StatusFacts
     bool newRecord = false;      // the current line is the new-record line
     bool changed = false;        // it holds values not written yet
     QString refusal;             // why the database refused them
+    QString notice;              // what the last long task did ("1,000 rows imported")
 };
 // "4 records  ·  filter: …  ·  row 2: changed, not saved"
 QString StatusText(const StatusFacts &facts);
@@ -31,9 +32,13 @@ public:
     // Once, after the grid has its model.
     void follow(GridView *grid);
     void showState();
+    // Said at the end of the line until another table is opened.
+    void setNotice(const QString &notice);
 
 private:
     GridView *m_grid = nullptr;
+    QString m_notice;
+    QString m_noticeTable;
 };
 
 } // namespace ui
