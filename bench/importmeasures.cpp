@@ -156,6 +156,7 @@ void MeasureImport(const QString &database, const QString &table, qint64 rows)
     put("import_ms", (end - start) / 1e6);
     put("import_cpu_ms", (cpuEnd - cpuStart) / 1e6);
     put("stall_ms", stall.longestGapMs());
+    put("stall_cpu_ms", stall.longestGapCpuMs());
     put("rows", double(CountOf(attachment)));
     put("rss_growth_kb", double(StatusKb("VmHWM") - rssBefore));
     attachment.executeImmediate(QStringLiteral("DROP TABLE ") + CopyTable);

@@ -32,6 +32,13 @@ QString Delimited(QChar delimiter)
     return QStringLiteral("Comma (,)");
 }
 
+// A cell shows the start of a long value: the whole would only slow the grid.
+QString Shown(const QString &text)
+{
+    constexpr qsizetype Longest = 400;
+    return text.size() <= Longest ? text : text.left(Longest) + QStringLiteral("\u2026");
+}
+
 int FieldCount(const exports::ImportPreview &preview)
 {
     return preview.records.empty() ? 0 : int(preview.records.front().fields.size());
@@ -281,11 +288,11 @@ void ImportDialog::showCell(int row, int column, const exports::Record &record,
             exports::ConvertField(target, text, record.isQuoted(field), options);
         if (!cell.ok) {
             ++m_refusedCells;
-            item->setText(QStringLiteral("%1  \u2716 %2").arg(text, cell.error));
+            item->setText(QStringLiteral("%1  \u2716 %2").arg(Shown(text), cell.error));
             item->setToolTip(cell.error);
             item->setBackground(RefusedCellColor);
         } else {
-            item->setText(exports::StoredText(target.column, cell));
+            item->setText(Shown(exports::StoredText(target.column, cell)));
             if (cell.null) {
                 QFont italic = item->font();
                 italic.setItalic(true);
@@ -314,7 +321,7 @@ void ImportDialog::showPreview()
     m_refusedCells = 0;
     for (int row = 0; row < shown; ++row) {
         const exports::Record &record = m_preview.records[size_t(row + skip)];
-        lines << QString::number(record.line);
+        lines << QStringLiteral("line %1").arg(record.line);
         for (int column = 0; column < int(m_targets.size()); ++column)
             showCell(row + 1, column, record, current);
     }
