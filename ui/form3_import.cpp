@@ -86,11 +86,11 @@ void Form3::showImportOutcome(const exports::ImportOutcome &outcome)
         return;
     }
     if (outcome.end == End::Cancelled) {
-        m_statusLine->setNotice(QStringLiteral("import cancelled, nothing imported"));
+        m_statusLine->showForAWhile(QStringLiteral("Import cancelled: nothing was imported"));
         return;
     }
     m_dataGrid1->refreshTable();
-    m_statusLine->setNotice(ImportedText(outcome.imported));
+    m_statusLine->showForAWhile(ImportedText(outcome.imported));
     if (!outcome.refused.empty())
         messages.inform(app::ShortTitle(), SkippedText(outcome));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLabel>
+#include <QTimer>
 
 namespace ui {
 
@@ -16,10 +17,12 @@ struct StatusFacts
     bool newRecord = false;      // the current line is the new-record line
     bool changed = false;        // it holds values not written yet
     QString refusal;             // why the database refused them
-    QString notice;              // what the last long task did ("1,000 rows imported")
 };
 // "4 records  ·  filter: …  ·  row 2: changed, not saved"
 QString StatusText(const StatusFacts &facts);
+
+// What a finished export says: "2 rows written to "/home/ann/p.txt"".
+QString ExportDoneText(qint64 rows, const QString &path);
 
 // The line under the editor's grid: the number of records, the filter,
 // and the state of the row the cursor is on.
@@ -32,13 +35,13 @@ public:
     // Once, after the grid has its model.
     void follow(GridView *grid);
     void showState();
-    // Said at the end of the line until another table is opened.
-    void setNotice(const QString &notice);
+    // Says `text` for a few seconds in place of the table's state.
+    void showForAWhile(const QString &text);
 
 private:
     GridView *m_grid = nullptr;
-    QString m_notice;
-    QString m_noticeTable;
+    QTimer m_while;
+    QString m_passing;
 };
 
 } // namespace ui
