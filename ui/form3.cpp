@@ -15,6 +15,7 @@
 #include "ui/statusline.h"
 #include "ui/windows.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QHeaderView>
@@ -89,6 +90,7 @@ void Form3::createControls()
     m_dataGrid1 = new GridView(m_windows.services().messages, m_windows.services().files, this);
     m_dataGrid1->setObjectName(QStringLiteral("DataGrid1"));
     m_statusLine = new StatusLine(this);
+    connect(m_dataGrid1->importRowsAction(), &QAction::triggered, this, &Form3::importRows);
     m_pushButton1 = NewPushButton(this, "PushButton1", "< Back", 120, 6960, 1800, 405);
     m_pushButton4 = NewPushButton(this, "PushButton4", "Help", 2040, 6960, 1800, 405);
     m_pushButton8 = NewPushButton(this, "PushButton8", "Add New Row", 3960, 6960, 2760, 405);

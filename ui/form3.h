@@ -19,6 +19,7 @@ class TableModel;
 
 namespace exports {
 class GridView;
+struct ImportOutcome;
 }
 
 namespace ui {
@@ -80,6 +81,8 @@ public:
     void mnuXLS_Click();
     void mnuXML_Click();
     void mnuPDF_Click();
+    // "Import Rows…" of the grid's menu (form3_import.cpp).
+    void importRows();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -108,6 +111,7 @@ private:
     void reportExported(qint64 rows, const QString &path);
     template <typename Save>
     void exportTo(const QString &filter, Save save);
+    void showImportOutcome(const exports::ImportOutcome &outcome);
 
     Windows &m_windows;
     WindowPointer m_pointer{this};

@@ -457,7 +457,7 @@ void GridView::setReadOnly(bool readOnly)
     if (readOnly)
         commitOpenEditor();
     m_readOnly = readOnly;
-    for (QAction *action : {m_setNull, m_deleteRows, m_revertRow, m_paste})
+    for (QAction *action : {m_setNull, m_deleteRows, m_revertRow, m_paste, m_importRows})
         action->setEnabled(!readOnly);
 }
 

@@ -82,6 +82,10 @@ public:
     int sortColumn() const { return m_sortColumn; }
     Qt::SortOrder sortOrder() const { return m_sortOrder; }
 
+    // The selected rows as merged spans, first to last; the new-record
+    // line only when something was typed into it.
+    std::vector<db::RowSpan> selectedRowSpans() const;
+
     QAction *setNullAction() const { return m_setNull; }
     QAction *deleteRowsAction() const { return m_deleteRows; }
     QAction *revertRowAction() const { return m_revertRow; }
@@ -91,6 +95,8 @@ public:
     QAction *refreshAction() const { return m_refresh; }
     QAction *filterLineAction() const { return m_filterLine; }
     QAction *openBlobAction() const { return m_openBlob; }
+    // "Import Rows…" (Ctrl+Shift+I): the editor imports into the table.
+    QAction *importRowsAction() const { return m_importRows; }
 
     using QTableView::edit;
 
@@ -120,7 +126,6 @@ private:
     QModelIndex newRecordWritten(int column);
     void goToRecord(int row);
     void showFirstRecord();
-    std::vector<db::RowSpan> selectedRowSpans() const;
     QList<int> selectedRows() const;
     QList<int> selectedColumns() const;
     void forEachSelectedCell(const std::function<void(const QModelIndex &)> &visit);
@@ -141,6 +146,7 @@ private:
     QAction *m_refresh = nullptr;
     QAction *m_filterLine = nullptr;
     QAction *m_openBlob = nullptr;
+    QAction *m_importRows = nullptr;
     int m_refreshColumn = 0;       // the cursor's column when rows were last read anew
     bool m_readOnly = false;
     bool m_quiet = false;          // rows moving under the cursor are not left by the user

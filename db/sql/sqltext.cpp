@@ -222,6 +222,19 @@ QString InsertRow(const QString &table, const QStringList &columns,
     return sql;
 }
 
+QString ImportRow(const QString &table, const QStringList &columns,
+                  const QStringList &matching)
+{
+    if (matching.isEmpty())
+        return InsertRow(table, columns, {});
+    QStringList marks;
+    marks.fill(QStringLiteral("?"), columns.size());
+    return QStringLiteral("UPDATE OR INSERT INTO ") + QuoteIdentifier(table)
+           + QStringLiteral(" (") + ColumnList(columns) + QStringLiteral(") VALUES (")
+           + marks.join(QStringLiteral(", ")) + QStringLiteral(") MATCHING (")
+           + ColumnList(matching) + QLatin1Char(')');
+}
+
 QString SelectRowByKey(const QString &table, const QStringList &columns,
                        const QStringList &keyColumns)
 {

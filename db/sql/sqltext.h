@@ -84,6 +84,12 @@ QString UpdateRowReturning(const QString &table, const QStringList &changed,
 // than from a SELECT unless it is cast.
 QString InsertRow(const QString &table, const QStringList &columns,
                   const QStringList &returning, const QStringList &returnedAsText = {});
+// The statement an import sends for every row: INSERT of the given columns,
+// or with `matching` (the primary key) UPDATE OR INSERT ... MATCHING, which
+// updates the row with the same key and inserts the others. Parameters:
+// the columns' values in order.
+QString ImportRow(const QString &table, const QStringList &columns,
+                  const QStringList &matching);
 // One row by its key, as `columns` (after a guarded write found it changed).
 // Parameters: key values. Empty text without a key.
 QString SelectRowByKey(const QString &table, const QStringList &columns,
