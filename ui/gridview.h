@@ -65,6 +65,12 @@ public:
     // what OK hands back is an edit of the row, written at once as leaving
     // the row would write it (gridview_blob.cpp).
     void openBlobWindow();
+    // The current row as a form (Shift+Enter); its edits are the row's
+    // (gridview_record.cpp).
+    void openRecordView();
+    // Writes a changed row now, as leaving it would; a refusal is told and
+    // false returned.
+    bool writeRow(int row);
     // Reads the table again in its order and filter; the cursor stays on
     // its cell where the row is still there (gridview_table.cpp).
     void refreshTable();
@@ -79,6 +85,9 @@ public:
     int sortColumn() const { return m_sortColumn; }
     Qt::SortOrder sortOrder() const { return m_sortOrder; }
 
+    // The selected records, top to bottom (not the new-record line).
+    QList<int> selectedRecordRows() const { return selectedRows(); }
+
     QAction *setNullAction() const { return m_setNull; }
     QAction *deleteRowsAction() const { return m_deleteRows; }
     QAction *revertRowAction() const { return m_revertRow; }
@@ -88,6 +97,7 @@ public:
     QAction *refreshAction() const { return m_refresh; }
     QAction *filterLineAction() const { return m_filterLine; }
     QAction *openBlobAction() const { return m_openBlob; }
+    QAction *recordViewAction() const { return m_recordView; }
 
     using QTableView::edit;
 
@@ -102,6 +112,7 @@ private:
     void createActions();
     void createTableActions();
     void createBlobAction();
+    void createRecordAction();
     void updateBlobAction();
     bool opensBlobWindow(const QModelIndex &index, EditTrigger trigger);
     void goToFoundRow(int row);
@@ -133,6 +144,7 @@ private:
     QAction *m_refresh = nullptr;
     QAction *m_filterLine = nullptr;
     QAction *m_openBlob = nullptr;
+    QAction *m_recordView = nullptr;
     int m_refreshColumn = 0;       // the cursor's column when rows were last read anew
     bool m_readOnly = false;
     bool m_quiet = false;          // rows moving under the cursor are not left by the user
