@@ -221,7 +221,7 @@ void TestReferencePicker::pickingFillsTheKey()
                && picker->list()->topLevelItem(0)->text(0).startsWith(stored.left(4));
     }));
     QTest::keyClick(picker->searchBox(), Qt::Key_Return);
-    QVERIFY(!picking.picker());
+    QVERIFY(QTest::qWaitFor([&] { return !picking.picker(); }));
     const int row = grid().currentIndex().row();
     QVERIFY(editor().tableModel()->isRowDirty(row));
     QVERIFY(grid().writeRow(row));
