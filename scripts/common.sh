@@ -11,10 +11,18 @@ GRAVELIN_PACKAGES=(
     libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils
     libxlsxwriter-dev
     poppler-utils unzip fonts-dejavu-core
+    # The windows are laid out for Arial's widths; Liberation Sans has them
+    # and fontconfig answers "Arial" with it. Without it captions are cut.
+    fonts-liberation2
     xdg-utils
     desktop-file-utils shared-mime-info
     xvfb xauth
 )
+
+# What scripts/package needs beyond that: dpkg-shlibdeps, dpkg-gencontrol.
+GRAVELIN_PACKAGING_PACKAGES=(dpkg-dev)
+# And scripts/test, whose package test checks the package with these.
+GRAVELIN_PACKAGE_CHECK_PACKAGES=(lintian appstream)
 
 say() { printf '%s\n' "$*" >&2; }
 die() { say "error: $*"; exit 1; }

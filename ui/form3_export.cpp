@@ -8,6 +8,7 @@
 #include "export/textexports.h"
 #include "ui/gridtexts.h"
 #include "ui/gridview.h"
+#include "ui/statusline.h"
 #include "ui/windows.h"
 
 namespace ui {
@@ -48,8 +49,16 @@ void Form3::exportTo(const QString &filter, Save save)
         return;
     m_pointer.set(WindowPointer::Busy);
     const std::unique_ptr<exports::GridView> grid = exportView();
-    save(*grid, path, exports::ExportUi{m_windows.services().messages, this});
+    const exports::ExportOutcome outcome =
+        save(*grid, path, exports::ExportUi{m_windows.services().messages, this});
     m_pointer.set(WindowPointer::Default);
+    if (outcome.finished())
+        reportExported(outcome.rows, path);
+}
+
+void Form3::reportExported(qint64 rows, const QString &path)
+{
+    m_statusLine->showForAWhile(ExportDoneText(rows, path));
 }
 
 void Form3::mnuTXT_Click()
