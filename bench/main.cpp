@@ -7,6 +7,7 @@
 //   gravelin_bench delete-rows DATABASE TABLE ROWS
 //   gravelin_bench select-all-delete DATABASE TABLE
 //   gravelin_bench import|bare-insert DATABASE TABLE ROWS
+//   gravelin_bench replace-all|picker DATABASE TABLE
 // bench/run drives it and prints the medians. DATABASE is a file, or
 // "host[/port]:path" for a database on a server.
 
@@ -15,6 +16,7 @@
 #include "bench/deletemeasures.h"
 #include "bench/exportmeasures.h"
 #include "bench/importmeasures.h"
+#include "bench/findmeasures.h"
 #include "bench/measures.h"
 
 #include <QApplication>
@@ -37,6 +39,7 @@ int usage()
                  "       gravelin_bench delete-rows DATABASE TABLE ROWS\n"
                  "       gravelin_bench select-all-delete DATABASE TABLE\n"
                  "       gravelin_bench import|bare-insert DATABASE TABLE ROWS\n");
+                 "       gravelin_bench replace-all|picker DATABASE TABLE\n");
     return 2;
 }
 
@@ -69,6 +72,10 @@ int run(const QStringList &args)
         bench::MeasureDeleteRows(database, table, args.at(3).toInt());
     else if (mode == QLatin1String("select-all-delete"))
         bench::MeasureSelectAllDelete(database, table);
+    else if (mode == QLatin1String("replace-all"))
+        bench::MeasureReplaceAll(database, table);
+    else if (mode == QLatin1String("picker"))
+        bench::MeasurePickerFirstScreen(database, table);
     else if (mode == QLatin1String("bare-xlsx"))
         bench::MeasureBareWorkbook(database, table);
     else if (mode == QLatin1String("import") && args.size() >= 4)

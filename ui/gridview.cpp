@@ -83,6 +83,7 @@ void GridView::createActions()
     connect(m_deleteRows, &QAction::triggered, this, &GridView::deleteSelectedRows);
     connect(m_revertRow, &QAction::triggered, this, &GridView::revertCurrentRow);
     createBlobAction();
+    createRecordAction();
     createTableActions();
     setContextMenuPolicy(Qt::ActionsContextMenu);
 }
@@ -204,6 +205,11 @@ bool GridView::handleEditingKey(QKeyEvent *event)
     // Also without the action's shortcut: the view would take it for F2.
     if (event->key() == Qt::Key_F2 && modifiers == Qt::ShiftModifier) {
         openBlobWindow();
+        return true;
+    }
+    if (modifiers == Qt::ShiftModifier
+        && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        openRecordView();
         return true;
     }
     if (modifiers != Qt::NoModifier)

@@ -68,6 +68,12 @@ public:
     // what OK hands back is an edit of the row, written at once as leaving
     // the row would write it (gridview_blob.cpp).
     void openBlobWindow();
+    // The current row as a form (Shift+Enter); its edits are the row's
+    // (gridview_record.cpp).
+    void openRecordView();
+    // Writes a changed row now, as leaving it would; a refusal is told and
+    // false returned.
+    bool writeRow(int row);
     // Reads the table again in its order and filter; the cursor stays on
     // its cell where the row is still there (gridview_table.cpp).
     void refreshTable();
@@ -85,6 +91,8 @@ public:
     // The selected rows as merged spans, first to last; the new-record
     // line only when something was typed into it.
     std::vector<db::RowSpan> selectedRowSpans() const;
+    // The selected records, top to bottom (not the new-record line).
+    QList<int> selectedRecordRows() const { return selectedRows(); }
 
     QAction *setNullAction() const { return m_setNull; }
     QAction *deleteRowsAction() const { return m_deleteRows; }
@@ -97,6 +105,7 @@ public:
     QAction *openBlobAction() const { return m_openBlob; }
     // "Import Rows…" (Ctrl+Shift+I): the editor imports into the table.
     QAction *importRowsAction() const { return m_importRows; }
+    QAction *recordViewAction() const { return m_recordView; }
 
     using QTableView::edit;
 
@@ -112,6 +121,7 @@ private:
     void createActions();
     void createTableActions();
     void createBlobAction();
+    void createRecordAction();
     void updateBlobAction();
     bool opensBlobWindow(const QModelIndex &index, EditTrigger trigger);
     void goToFoundRow(int row);
@@ -147,6 +157,7 @@ private:
     QAction *m_filterLine = nullptr;
     QAction *m_openBlob = nullptr;
     QAction *m_importRows = nullptr;
+    QAction *m_recordView = nullptr;
     int m_refreshColumn = 0;       // the cursor's column when rows were last read anew
     bool m_readOnly = false;
     bool m_quiet = false;          // rows moving under the cursor are not left by the user

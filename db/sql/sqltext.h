@@ -47,6 +47,9 @@ struct TableRead
     QList<FilterTerm> filter{};
 };
 QString SelectRows(const TableRead &read);
+// The filter's terms joined by AND, without WHERE; its parameters are
+// ReadParams' ("" for no terms).
+QString FilterCondition(const QList<FilterTerm> &filter);
 QString CountRows(const QString &table);
 // COUNT(*) of the rows the read returns (its filter, no order).
 QString CountRows(const TableRead &read);
@@ -65,6 +68,21 @@ QString PrimaryKeyColumnsQuery();
 // none), NOT NULL (1/0), default and computed sources as text ('' for none)
 // (one parameter: table name), in field position order.
 QString ColumnInfoQuery();
+
+// The foreign keys of a table, a row per column: constraint name, column,
+// referenced table, referenced column, ordered by constraint and column
+// position (one parameter: table name).
+QString ForeignKeyColumnsQuery();
+// Every CHAR or VARCHAR column of a table, in field position order
+// (one parameter: table name); the caller skips the key.
+QString TextColumnsQuery();
+// The rows a foreign key may point at, in key order: the key columns and,
+// when there is one, a label column beside them. Searching takes the text
+// that the first key column starts with (cast to text) and, with a label,
+// the same text again, which the label contains (CONTAINING: any case).
+// Meant to be read only as far as it is shown.
+QString ReferencedRowsQuery(const QString &parent, const QStringList &keyColumns,
+                            const QString &labelColumn, bool searching);
 
 // Optimistic single-row update: SET the changed columns WHERE the key
 // columns equal their parameters and every guard column still holds its
