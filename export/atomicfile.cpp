@@ -11,11 +11,17 @@ namespace {
 
 [[noreturn]] void fail(const QString &path, const QString &reason)
 {
-    throw std::runtime_error(
-        QStringLiteral("Could not write \"%1\": %2").arg(path, reason).toStdString());
+    throw FileWriteError(path, reason);
 }
 
 } // namespace
+
+FileWriteError::FileWriteError(const QString &path, const QString &reason)
+    : std::runtime_error(
+          QStringLiteral("Could not write \"%1\": %2").arg(path, reason).toStdString()),
+      m_path(path), m_reason(reason)
+{
+}
 
 AtomicFile::AtomicFile(const QString &path) : m_path(path) {}
 
@@ -57,7 +63,9 @@ void AtomicFile::commit()
         m_direct->close();
         return;
     }
-    if (!m_save->commit())
+    // The last of the text is still buffered, and QSaveFile::commit() does
+    // not see a flush that fails: a full disk would leave an empty file.
+    if (!m_save->flush() || !m_save->commit())
         fail(m_path, m_save->errorString());
     m_save.reset();
 }

@@ -95,8 +95,9 @@ ExportOutcome WriteTableFile(GridView &grid, const WriterFactory &makeWriter,
 
 ExportOutcome RunWithProgress(QWidget *window, qint64 total, ExportControl &control,
                               const std::function<ExportOutcome()> &work,
-                              const std::function<void()> &cancel)
+                              const std::function<void()> &cancel, const ProgressWords &words)
 {
+    const auto text = [&](qint64 rows) { return words ? words(rows) : ProgressText(rows, total); };
     ExportOutcome outcome;
     QEventLoop loop;
     std::atomic<bool> done{false};
@@ -122,7 +123,7 @@ ExportOutcome RunWithProgress(QWidget *window, qint64 total, ExportControl &cont
         progress.setWindowTitle(window ? window->windowTitle() : QString());
         progress.setMinimumDuration(0);
         progress.setRange(0, total > 0 ? 1000 : 0);
-        progress.setLabelText(ProgressText(0, total));
+        progress.setLabelText(text(0));
         QObject::connect(&progress, &QProgressDialog::canceled, &loop, [&] {
             control.cancelled = true;
             if (cancel)
@@ -131,7 +132,7 @@ ExportOutcome RunWithProgress(QWidget *window, qint64 total, ExportControl &cont
         QTimer tick;
         QObject::connect(&tick, &QTimer::timeout, &progress, [&] {
             const qint64 rows = control.rows;
-            progress.setLabelText(ProgressText(rows, total));
+            progress.setLabelText(text(rows));
             if (total > 0)
                 progress.setValue(int(std::min<qint64>(999, rows * 1000 / total)));
         });

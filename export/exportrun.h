@@ -50,12 +50,16 @@ ExportOutcome StreamRows(GridView &grid, const std::function<TableWriter &()> &s
 ExportOutcome WriteTableFile(GridView &grid, const WriterFactory &makeWriter,
                              const QString &path, ExportControl &control);
 
+// What the progress dialog says after `rows` rows.
+using ProgressWords = std::function<QString(qint64 rows)>;
+
 // Runs work on a thread of its own while `window` stays painted and shows
 // the busy pointer. Input to the window is held back; after half a second a
-// modal progress dialog shows rows written of `total` (when known), whose
-// Cancel sets control.cancelled and calls `cancel`.
+// modal progress dialog shows rows written of `total` (when known, or in
+// the given words), whose Cancel sets control.cancelled and calls `cancel`.
 ExportOutcome RunWithProgress(QWidget *window, qint64 total, ExportControl &control,
                               const std::function<ExportOutcome()> &work,
-                              const std::function<void()> &cancel);
+                              const std::function<void()> &cancel,
+                              const ProgressWords &words = {});
 
 } // namespace exports

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "export/atomicfile.h"
 #include "export/exportrun.h"
+
+#include <functional>
 
 class QWidget;
 
@@ -15,6 +18,9 @@ struct ExportUi
 {
     platform::MessageBoxes &messages;
     QWidget *window = nullptr;
+    // What the report says when the file cannot be written, for a file the
+    // user did not choose; empty: the file's path and the system's reason.
+    std::function<QString(const FileWriteError &)> writeFailure = {};
 };
 
 // The editor's text exports of what the grid shows. Each writes the whole
@@ -22,7 +28,8 @@ struct ExportUi
 // that name stays as it was), Cancel writes nothing. The writer's notice,
 // if any, is shown after a finished export.
 ExportOutcome SaveDataGridToFile(GridView &grid, const QString &path, ExportUi ui);
-ExportOutcome SaveDataGridToCsvFile(GridView &grid, const QString &path, ExportUi ui);
+ExportOutcome SaveDataGridToCsvFile(GridView &grid, const QString &path, ExportUi ui,
+                                    const CsvOptions &options = {});
 ExportOutcome SaveDataGridToXMLFile(GridView &grid, const QString &path, ExportUi ui);
 
 } // namespace exports

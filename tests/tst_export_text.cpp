@@ -2,6 +2,7 @@
 // that read back, the grid's order and texts, failures that leave no file.
 
 #include "export/gridview.h"
+#include "export/pdfexport.h"
 #include "export/textexports.h"
 #include "platform/scriptedservices.h"
 #include "tests/support/exportfiles.h"
@@ -12,7 +13,10 @@
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 using namespace modeltest;
 using testsupport::ReadCsv;
@@ -28,7 +32,9 @@ SaveFunction SaveFor(const QString &format)
     if (format == "TXT")
         return exports::SaveDataGridToFile;
     if (format == "CSV")
-        return exports::SaveDataGridToCsvFile;
+        return [](exports::GridView &grid, const QString &path, exports::ExportUi ui) {
+            return exports::SaveDataGridToCsvFile(grid, path, ui);
+        };
     return exports::SaveDataGridToXMLFile;
 }
 
@@ -102,7 +108,8 @@ private slots:
     void csvReadsBack()
     {
         const QByteArray bytes = exportBytes("CSV", "Q");
-        QVERIFY(bytes.contains("\r\n0,\"a,b\",,\r\n1,\"say \"\"hi\"\"\",,\r\n"));
+        // NULL is an empty field, empty text an empty pair of quotes.
+        QVERIFY(bytes.contains("\r\n0,\"a,b\",,\"\"\r\n1,\"say \"\"hi\"\"\",,\"\"\r\n"));
         const QList<QStringList> records = ReadCsv(QString::fromUtf8(bytes));
         QCOMPARE(records.size(), TrickyValues.size() + 2);
         QCOMPARE(records.first(), QStringList({"ID", "A B", "x<y", "1st"}));
@@ -220,6 +227,48 @@ private slots:
             QString("SaveDataGridToFile at line %1").arg(line)));
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), before);
         QCOMPARE(ReadFile(old.fileName()), QByteArray("old"));
+    }
+
+    // A file the user did not choose is reported in the words of the
+    // export's caller, with the system's reason.
+    void writeFailureInTheCallersWords()
+    {
+        exports::TableGridView grid(m_db.connectionString(), ReadOf("T2"), -1);
+        const auto restate = [](const exports::FileWriteError &error) {
+            return exports::PdfTemporaryTextFailure(error.reason());
+        };
+        exports::SaveDataGridToFile(grid, "/dev/full", {m_messages, nullptr, restate});
+        QCOMPARE(m_messages.calls.size(), 1);
+        const QString report = m_messages.calls[0].text;
+        QVERIFY2(report.startsWith(exports::PdfTemporaryTextFailure(qt_error_string(ENOSPC))),
+                 qPrintable(report));
+        QVERIFY(!report.contains("/dev/full"));
+    }
+
+    // A disk that fills up while the last of the text is written (here a
+    // file size limit): the failure is reported, and nothing is left.
+    void fullDiskAtTheEnd()
+    {
+        exports::AtomicFile file(m_path);
+        file.open();
+        exports::WriteAll(file.device(), QByteArray(100, 'x'));
+        // The file may not grow past 10 bytes: writes fail as on a full disk.
+        const sighandler_t oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit small = old;
+        small.rlim_cur = 10;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        QString failure;
+        try {
+            file.commit();
+        } catch (const exports::FileWriteError &error) {
+            failure = error.reason();
+        }
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        QVERIFY(!failure.isEmpty());
+        QVERIFY(!QFile::exists(m_path));
     }
 
     void readOnlyFolder()

@@ -166,7 +166,8 @@ void TestForm3GridView::contextMenu()
                                  "Paste [Ctrl+V]", "Set to NULL [Ctrl+0]", "Delete Selected Rows [Ctrl+Del]",
                                  "Revert Row\tEsc []", "Open BLOB… [Shift+F2]", " []",
                                  "Refresh [F5]",
-                                 "Filter Line [Ctrl+Shift+F]"}));
+                                 "Filter Line [Ctrl+Shift+F]",
+                                 "Import Rows\u2026 [Ctrl+Shift+I]"}));
 }
 
 void TestForm3GridView::deleteAsksFirst()

@@ -6,8 +6,10 @@
 #include "db/grid/tablemodel.h"
 #include "export/gridview.h"
 #include "export/textexports.h"
+#include "ui/csvoptionsdialog.h"
 #include "ui/gridtexts.h"
 #include "ui/gridview.h"
+#include "ui/statusline.h"
 #include "ui/windows.h"
 
 namespace ui {
@@ -48,8 +50,16 @@ void Form3::exportTo(const QString &filter, Save save)
         return;
     m_pointer.set(WindowPointer::Busy);
     const std::unique_ptr<exports::GridView> grid = exportView();
-    save(*grid, path, exports::ExportUi{m_windows.services().messages, this});
+    const exports::ExportOutcome outcome =
+        save(*grid, path, exports::ExportUi{m_windows.services().messages, this});
     m_pointer.set(WindowPointer::Default);
+    if (outcome.finished())
+        reportExported(outcome.rows, path);
+}
+
+void Form3::reportExported(qint64 rows, const QString &path)
+{
+    m_statusLine->showForAWhile(ExportDoneText(rows, path));
 }
 
 void Form3::mnuTXT_Click()
@@ -57,9 +67,23 @@ void Form3::mnuTXT_Click()
     exportTo(QStringLiteral("Text Files (*.txt)|*.txt"), exports::SaveDataGridToFile);
 }
 
+// CSV asks for its options after the file name; Cancel there writes nothing.
 void Form3::mnuCSV_Click()
 {
-    exportTo(QStringLiteral("CSV Files (*.csv)|*.csv"), exports::SaveDataGridToCsvFile);
+    const std::vector<db::RowSpan> selected = m_dataGrid1->selectedRowSpans();
+    exportTo(QStringLiteral("CSV Files (*.csv)|*.csv"),
+             [&](exports::GridView &grid, const QString &path, exports::ExportUi ui) {
+                 CsvOptionsDialog dialog(!selected.empty(), this);
+                 if (dialog.exec() != QDialog::Accepted) {
+                     exports::ExportOutcome nothing;
+                     nothing.cancelled = true;
+                     return nothing;
+                 }
+                 if (!dialog.selectedRowsOnly())
+                     return exports::SaveDataGridToCsvFile(grid, path, ui, dialog.options());
+                 exports::SelectedRowsView rows(exportView(), selected);
+                 return exports::SaveDataGridToCsvFile(rows, path, ui, dialog.options());
+             });
 }
 
 void Form3::mnuXML_Click()

@@ -30,9 +30,7 @@ std::unique_ptr<QTemporaryDir> PrivateTemporaryFolder()
     auto folder = std::make_unique<QTemporaryDir>();
     if (!folder->isValid())
         throw std::runtime_error(
-            QStringLiteral("Could not create a temporary folder: %1")
-                .arg(folder->errorString())
-                .toStdString());
+            exports::PdfTemporaryTextFailure(folder->errorString()).toStdString());
     return folder;
 }
 
@@ -88,7 +86,11 @@ void Form3::mnuPDF_Click()
         if (textPath.isEmpty())
             return;
         const BusyWhile busy(m_pointer);
-        exports::SaveDataGridToFile(*grid, textPath, exports::ExportUi{services.messages, this});
+        exports::SaveDataGridToFile(
+            *grid, textPath,
+            exports::ExportUi{services.messages, this, [](const exports::FileWriteError &error) {
+                                  return exports::PdfTemporaryTextFailure(error.reason());
+                              }});
     });
     if (trap.test(104, [&] { return !QFileInfo::exists(textPath); }))
         return;
@@ -109,6 +111,8 @@ void Form3::mnuPDF_Click()
                 textPath, pdfPath, m_model->table(), grid->rowCount(), this);
             if (outcome.failure)
                 std::rethrow_exception(outcome.failure);
+            if (outcome.finished())
+                reportExported(outcome.rows, pdfPath);
         });
         trap.step(114, [&] { QFile::remove(textPath); });
     }

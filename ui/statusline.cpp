@@ -1,8 +1,11 @@
 #include "ui/statusline.h"
 
+#include "app/columnlayout.h"
 #include "db/grid/tablemodel.h"
 #include "ui/gridview.h"
 
+#include <QDir>
+#include <QHeaderView>
 #include <QRegularExpression>
 
 namespace ui {
@@ -12,6 +15,7 @@ using db::TableModel;
 namespace {
 
 const QString Separator = QStringLiteral("  ·  ");
+constexpr int PassingMs = 5000;   // long enough to read a path
 
 QString RowText(const StatusFacts &facts)
 {
@@ -35,6 +39,8 @@ QString StatusText(const StatusFacts &facts)
     else
         parts << (facts.records == 1 ? QStringLiteral("1 record")
                                      : QStringLiteral("%1 records").arg(facts.records));
+    if (facts.hiddenColumns > 0)
+        parts << app::HiddenColumnsText(facts.hiddenColumns);
     if (!facts.filter.isEmpty())
         parts << QStringLiteral("filter: ") + facts.filter;
     if (facts.row >= 0)
@@ -42,9 +48,20 @@ QString StatusText(const StatusFacts &facts)
     return parts.join(Separator);
 }
 
+QString ExportDoneText(qint64 rows, const QString &path)
+{
+    const QString file = QDir::toNativeSeparators(path);
+    if (rows == 1)
+        return QStringLiteral("1 row written to \"%1\"").arg(file);
+    return QStringLiteral("%L1 rows written to \"%2\"").arg(rows).arg(file);
+}
+
 StatusLine::StatusLine(QWidget *parent)
     : QLabel(parent)
 {
+    m_while.setSingleShot(true);
+    m_while.setInterval(PassingMs);
+    connect(&m_while, &QTimer::timeout, this, &StatusLine::showState);
     setObjectName(QStringLiteral("StatusLine"));
     setAccessibleName(QStringLiteral("State of the open table"));
     setFrameShape(QFrame::Panel);
@@ -68,8 +85,20 @@ void StatusLine::follow(GridView *grid)
     showState();
 }
 
+void StatusLine::showForAWhile(const QString &text)
+{
+    m_passing = text;
+    m_while.start();
+    showState();
+}
+
 void StatusLine::showState()
 {
+    if (m_while.isActive()) {
+        setText(m_passing);
+        setToolTip(m_passing);
+        return;
+    }
     const TableModel *model = m_grid ? m_grid->tableModel() : nullptr;
     if (!model || !model->isBound()) {
         setText({});
@@ -79,6 +108,7 @@ void StatusLine::showState()
     facts.counted = model->countKnown();
     facts.records = model->recordCount();
     facts.filter = model->filterText();
+    facts.hiddenColumns = m_grid->horizontalHeader()->hiddenSectionCount();
     const QModelIndex current = m_grid->currentIndex();
     if (current.isValid()) {
         facts.row = current.row();

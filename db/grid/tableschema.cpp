@@ -127,6 +127,8 @@ QString ColumnDescription(const QString &name, const ColumnTraits &traits, int k
                      + QStringLiteral(": read-only");
     else if (readOnly)
         lines << QStringLiteral("Read-only");
+    if (!traits.references.isEmpty())
+        lines << traits.references;
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -160,6 +162,14 @@ TableSchema LoadTableSchema(Transaction &tx, const QString &table)
         traits.computedSource = textAt(info, 12, row);
         schema.traits.insert(textAt(info, 0, row), traits);
     }
+    schema.foreignKeys = LoadForeignKeys(tx, table);
+    for (const ForeignKey &key : schema.foreignKeys) {
+        for (const QString &column : key.columns) {
+            ColumnTraits &traits = schema.traits[column];
+            if (traits.references.isEmpty())
+                traits.references = ReferenceText(key);
+        }
+    }
     return schema;
 }
 
@@ -171,6 +181,36 @@ void MarkTextBound(const TableSchema &schema, std::vector<Column> &columns)
             && column.sqlType.type == SQL_VARYING)
             column.bound = traits->bound;
     }
+}
+
+QList<ForeignKey> LoadForeignKeys(Transaction &tx, const QString &table)
+{
+    QList<ForeignKey> keys;
+    Statement statement(tx, sql::ForeignKeyColumnsQuery());
+    Cursor cursor = statement.openCursor(tx, {Param::text(table)});
+    while (const unsigned char *row = cursor.fetch()) {
+        const QString name = textAt(statement, 0, row);
+        if (keys.isEmpty() || keys.last().name != name)
+            keys.append({name, {}, textAt(statement, 2, row), {}});
+        keys.last().columns << textAt(statement, 1, row);
+        keys.last().parentColumns << textAt(statement, 3, row);
+    }
+    return keys;
+}
+
+QString ReferenceText(const ForeignKey &key)
+{
+    return QStringLiteral("references %1 (%2)")
+        .arg(key.parent, key.parentColumns.join(QStringLiteral(", ")));
+}
+
+const ForeignKey *TableSchema::foreignKeyOf(const QString &column) const
+{
+    for (const ForeignKey &key : foreignKeys) {
+        if (key.columns.contains(column))
+            return &key;
+    }
+    return nullptr;
 }
 
 } // namespace db
