@@ -303,7 +303,11 @@ private:
             return QString::fromUtf8(testsupport::ReadFile(path));
         };
         m_txt = save(exports::SaveDataGridToFile, "t.txt");
-        m_csv = testsupport::ReadCsv(save(exports::SaveDataGridToCsvFile, "t.csv"));
+        m_csv = testsupport::ReadCsv(save(
+            [](exports::GridView &grid, const QString &path, exports::ExportUi ui) {
+                return exports::SaveDataGridToCsvFile(grid, path, ui);
+            },
+            "t.csv"));
         QXmlStreamReader xml(save(exports::SaveDataGridToXMLFile, "t.xml"));
         while (xml.readNextStartElement()) {
             if (xml.name() == u"xml")
