@@ -38,7 +38,7 @@ int usage()
                  "       gravelin_bench bare-xlsx DATABASE TABLE\n"
                  "       gravelin_bench delete-rows DATABASE TABLE ROWS\n"
                  "       gravelin_bench select-all-delete DATABASE TABLE\n"
-                 "       gravelin_bench import|bare-insert DATABASE TABLE ROWS\n");
+                 "       gravelin_bench import|bare-insert DATABASE TABLE ROWS\n"
                  "       gravelin_bench replace-all|picker DATABASE TABLE\n");
     return 2;
 }
