@@ -78,6 +78,8 @@ void FindBar::createControls()
     m_cmdClose->setObjectName(QStringLiteral("cmdCloseFind"));
     m_cmdClose->setText(QStringLiteral("✕"));
     m_cmdClose->setToolTip(QStringLiteral("Close (Esc)"));
+    // A screen reader says this instead of the cross.
+    m_cmdClose->setAccessibleName(QStringLiteral("Close"));
     m_cmdClose->setAutoRaise(true);
     m_lblFound = new QLabel(this);
     m_lblFound->setObjectName(QStringLiteral("lblFound"));
