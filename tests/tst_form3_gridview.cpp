@@ -39,6 +39,7 @@ private slots:
 
     void contextMenu();
     void deleteAsksFirst();
+    void undoRedoKeysNameTheStep();
     void deleteReportsFailures();
     void deleteOnlyTheNewRecordLineAsksNothing();
     void selectAllThenDelete();
@@ -162,7 +163,8 @@ void TestForm3GridView::contextMenu()
     QStringList items;
     for (QAction *action : grid().actions())
         items << action->text() + " [" + action->shortcut().toString() + "]";
-    QCOMPARE(items, (QStringList{"Copy [Ctrl+C]", "Copy with Headings [Ctrl+Shift+C]",
+    QCOMPARE(items, (QStringList{"Undo [Ctrl+Z]", "Redo [Ctrl+Shift+Z]", " []",
+                                 "Copy [Ctrl+C]", "Copy with Headings [Ctrl+Shift+C]",
                                  "Paste [Ctrl+V]", "Set to NULL [Ctrl+0]", "Delete Selected Rows [Ctrl+Del]",
                                  "Revert Row\tEsc []", "Open BLOB… [Shift+F2]",
                                  "Record View…\tShift+Enter []", " []",
@@ -188,6 +190,30 @@ void TestForm3GridView::deleteAsksFirst()
     QCOMPARE(ValueOf(*m_db, "SELECT CAST(LIST(ID) AS VARCHAR(20)) FROM T"), QStringLiteral("1"));
     QCOMPARE(model().recordCount(), 1);
     QCOMPARE(column(1), QStringList{"b"});
+}
+
+// Ctrl+Z takes the delete back, Ctrl+Y and Ctrl+Shift+Z do it again; the
+// menu names the step, and nothing once it is gone.
+void TestForm3GridView::undoRedoKeysNameTheStep()
+{
+    open("T");
+    QCOMPARE(grid().undoAction()->text(), QStringLiteral("Undo"));
+    QVERIFY(!grid().undoAction()->isEnabled());
+    selectRows({1, 2});
+    m_h->services.messages.answers = {true};
+    QTest::keyClick(&grid(), Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(grid().undoAction()->text(), QStringLiteral("Undo Delete 2 Rows"));
+    QTest::keyClick(&grid(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(ValueOf(*m_db, "SELECT CAST(LIST(ID) AS VARCHAR(20)) FROM T"), QStringLiteral("1,2,3"));
+    QCOMPARE(model().recordCount(), 3);
+    QCOMPARE(grid().undoAction()->text(), QStringLiteral("Undo"));
+    QCOMPARE(grid().redoAction()->text(), QStringLiteral("Redo Delete 2 Rows"));
+    QTest::keyClick(&grid(), Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(ValueOf(*m_db, "SELECT CAST(LIST(ID) AS VARCHAR(20)) FROM T"), QStringLiteral("1"));
+    QTest::keyClick(&grid(), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(&grid(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(ValueOf(*m_db, "SELECT CAST(LIST(ID) AS VARCHAR(20)) FROM T"), QStringLiteral("1"));
+    QCOMPARE(calls().size(), 1);   // the delete's question, and no refusal
 }
 
 void TestForm3GridView::deleteReportsFailures()

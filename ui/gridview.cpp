@@ -48,6 +48,7 @@ GridView::GridView(platform::MessageBoxes &messages, platform::FileDialogs &file
 
 void GridView::createActions()
 {
+    createUndoActions();
     m_copy = new QAction(QStringLiteral("Copy"), this);
     m_copy->setObjectName(QStringLiteral("actionCopy"));
     m_copy->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
@@ -118,6 +119,8 @@ void GridView::setTableModel(TableModel *model)
             &GridView::leaveRow);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             &GridView::updateBlobAction);
+    connect(model, &TableModel::undoChanged, this, &GridView::updateUndoActions);
+    updateUndoActions();
 }
 
 // The view has already committed an open editor of the previous cell when
@@ -350,7 +353,10 @@ void GridView::setSelectedToNull()
         if (m_model->setNull(cell))
             touched.insert(cell.row());
     });
+    // The rows written now are one step; the current row is its own when left.
+    m_model->beginUndoStep(db::UndoKind::SetNull);
     const QStringList failures = writeRowsOtherThanCurrent(touched);
+    m_model->endUndoStep();
     if (!failures.isEmpty())
         warn(failures.join("\r\n"));
 }
@@ -465,6 +471,7 @@ void GridView::setReadOnly(bool readOnly)
     m_readOnly = readOnly;
     for (QAction *action : {m_setNull, m_deleteRows, m_revertRow, m_paste, m_importRows})
         action->setEnabled(!readOnly);
+    updateUndoActions();
 }
 
 void GridView::fitColumns()

@@ -106,6 +106,11 @@ public:
     // "Import Rows…" (Ctrl+Shift+I): the editor imports into the table.
     QAction *importRowsAction() const { return m_importRows; }
     QAction *recordViewAction() const { return m_recordView; }
+    // "Undo Delete 3 Rows" (Ctrl+Z) and its redo (Ctrl+Shift+Z, Ctrl+Y):
+    // the last saved change taken back, or done again (gridview_undo.cpp).
+    QAction *undoAction() const { return m_undo; }
+    QAction *redoAction() const { return m_redo; }
+    void undoOrRedo(bool redo);
 
     using QTableView::edit;
 
@@ -122,6 +127,8 @@ private:
     void createTableActions();
     void createBlobAction();
     void createRecordAction();
+    void createUndoActions();
+    void updateUndoActions();
     void updateBlobAction();
     bool opensBlobWindow(const QModelIndex &index, EditTrigger trigger);
     void goToFoundRow(int row);
@@ -158,6 +165,8 @@ private:
     QAction *m_openBlob = nullptr;
     QAction *m_importRows = nullptr;
     QAction *m_recordView = nullptr;
+    QAction *m_undo = nullptr;
+    QAction *m_redo = nullptr;
     int m_refreshColumn = 0;       // the cursor's column when rows were last read anew
     bool m_readOnly = false;
     bool m_quiet = false;          // rows moving under the cursor are not left by the user

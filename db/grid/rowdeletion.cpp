@@ -34,11 +34,16 @@ RowDeletion::RowDeletion(TableModel &model, std::vector<RowSpan> spans)
         m_total += span.size();
     m_readFailedWatch = QObject::connect(&model, &TableModel::readFailed,
                                          [this] { m_readFailed = true; });
+    if (model.m_writer)
+        m_undoColumns = model.writableColumns();
+    // The rows deleted, however many batches it takes, are one step.
+    model.beginUndoStep(UndoKind::Delete);
 }
 
 RowDeletion::~RowDeletion()
 {
     QObject::disconnect(m_readFailedWatch);
+    m_model.endUndoStep();
 }
 
 BatchJob::Step RowDeletion::prepare()
@@ -66,7 +71,10 @@ BatchJob::Step RowDeletion::prepare()
             ++m_unread;   // the read failed: the row was never shown
             ++m_handled;
         } else {
-            m_batch.push_back({row, m_model.m_writer->deleteOf(m_model.storedCells(row))});
+            const std::vector<Cell> cells = m_model.storedCells(row);
+            Target target{row, m_model.m_writer->deleteOf(cells), StoredRowOf(cells)};
+            target.undoable = m_model.loadBlobContents(target.before, m_undoColumns);
+            m_batch.push_back(std::move(target));
         }
         if (--span.last < span.first)
             m_spans.erase(m_spans.begin());
@@ -129,6 +137,11 @@ void RowDeletion::apply()
         int j = i;
         while (j + 1 < written && m_results[j + 1].ok && m_batch[j + 1].row == m_batch[j].row - 1)
             ++j;
+        for (int k = i; k <= j; ++k) {
+            if (m_batch[k].undoable)
+                m_model.noteWritten(UndoKind::Delete, UndoRow{std::move(m_batch[k].before), {},
+                                                              m_undoColumns, m_batch[k].row});
+        }
         m_model.removeRowRange(m_batch[j].row, m_batch[i].row);
         i = j + 1;
     }

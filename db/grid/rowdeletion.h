@@ -37,6 +37,8 @@ private:
     {
         int row = 0;
         RowDelete statement;
+        StoredRow before;   // for undo, BLOBs as contents
+        bool undoable = true;
     };
     void report(int row, const WriteResult &result);
 
@@ -52,6 +54,7 @@ private:
     qint64 m_unread = 0;   // rows skipped because the read failed
     QMetaObject::Connection m_readFailedWatch;
     QStringList m_failures;
+    std::vector<int> m_undoColumns;
 };
 
 } // namespace db

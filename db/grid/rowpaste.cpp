@@ -10,9 +10,23 @@ RowPaste::RowPaste(TableModel &model, int row, int column, QList<QStringList> ro
       m_columns(model.m_columns), m_startRow(row), m_startColumn(column),
       m_rows(std::move(rows)), m_records(std::clamp(records, 0, int(m_rows.size())))
 {
+    model.beginUndoStep(UndoKind::Paste);
 }
 
-RowPaste::~RowPaste() = default;
+RowPaste::~RowPaste()
+{
+    m_model.endUndoStep();
+}
+
+void RowPaste::noteForUndo(const Target &target, int row, const StoredRow &written)
+{
+    const std::vector<int> columns = target.write.insert
+                                         ? m_model.writableColumns()
+                                         : TableModel::editedColumns(target.write.edits);
+    StoredRow after = written;
+    if (target.undoable && !after.empty() && m_model.loadBlobContents(after, columns))
+        m_model.noteWritten(UndoKind::Paste, UndoRow{target.before, std::move(after), columns, row});
+}
 
 // As the user would type them: an empty field empties the cell (NULL
 // where the column allows it).
@@ -35,10 +49,14 @@ bool RowPaste::takeRow(int index)
         if (!m_model.rowSettled(row, m_writesWhileEvents))
             return false;
         typeFields(row, m_rows[index]);
-        if (const auto it = m_model.m_edits.find(row); it != m_model.m_edits.end())
-            m_batch.push_back({row, {false, StoredRowOf(m_model.storedCells(row)),
-                                     it->second.values}});
-        else
+        if (const auto it = m_model.m_edits.find(row); it != m_model.m_edits.end()) {
+            Target target{row, {false, false, StoredRowOf(m_model.storedCells(row)),
+                                it->second.values}};
+            target.before = target.write.original;
+            target.undoable = m_model.loadBlobContents(
+                target.before, TableModel::editedColumns(target.write.edits));
+            m_batch.push_back(std::move(target));
+        } else
             ++m_handled;   // nothing changed
         return true;
     }
@@ -50,7 +68,7 @@ bool RowPaste::takeRow(int index)
         ++m_handled;
         return true;
     }
-    m_batch.push_back({line, {true, {}, std::move(it->second.values)}});
+    m_batch.push_back({line, {true, false, {}, std::move(it->second.values)}});
     m_model.m_edits.erase(it);
     emit m_model.dataChanged(m_model.index(line, 0), m_model.index(line, m_model.columnCount() - 1));
     emit m_model.headerDataChanged(Qt::Vertical, line, line);
@@ -138,6 +156,7 @@ void RowPaste::applyUpdate(const Target &target, WriteResult &result)
         m_model.m_edits.erase(it);
         if (!result.row.empty())
             m_model.storeWrittenRow(row, result.row, false);
+        noteForUndo(target, row, result.row);
     } else {
         it->second.error = m_model.refusalText(result, it->second.values);
         m_failures << QStringLiteral("Row %1: %2").arg(row + 1).arg(it->second.error);
@@ -155,6 +174,7 @@ void RowPaste::applyInsert(const Target &target, WriteResult &result)
     const int line = m_model.newRecordRow();
     if (result.ok) {
         m_model.storeWrittenRow(line, result.row, true);
+        noteForUndo(target, line, result.row);
     } else {
         // It stays on the new-record line, to be corrected there.
         TableModel::PendingRow &pending = m_model.m_edits[line];

@@ -36,7 +36,10 @@ private:
     {
         int row = 0;   // updates: the model row
         RowWrite write;
+        StoredRow before{};   // updates, for undo: BLOBs as contents
+        bool undoable = true;
     };
+    void noteForUndo(const Target &target, int row, const StoredRow &written);
     void typeFields(int row, const QStringList &fields);
     bool takeRow(int index);
     void applyUpdate(const Target &target, WriteResult &result);

@@ -104,6 +104,17 @@ std::optional<Param> RowWriter::editParam(int column, const CellEdit &edit, Tran
     const Column &c = m_columns[column];
     if (edit.null)
         return Param::nullOf(c.sqlType);
+    if (edit.stored && isBlob(c)) {
+        // A BLOB's contents: written anew, as the BLOB window writes them.
+        CellEdit contents;
+        if (IsEditableType(c))
+            contents.text = QString::fromUtf8(*edit.stored);
+        else
+            contents.bytes = *edit.stored;
+        return editParam(column, contents, tx, error);
+    }
+    if (edit.stored)
+        return CellParam(c, StoredCell(c, Cell{false, QByteArrayView(*edit.stored)}));
     if (edit.bytes && isBlob(c))
         return Param::native(c.sqlType, writeBlob(tx, *edit.bytes));
     if (isBlob(c)) {

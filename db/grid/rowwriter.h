@@ -19,6 +19,9 @@ struct CellEdit
     bool null = false;
     QString text;
     std::optional<QByteArray> bytes{};
+    // A value as stored (as read, or a BLOB's contents), sent back as it
+    // is: what undo writes.
+    std::optional<QByteArray> stored{};
 };
 using RowEdits = std::vector<std::optional<CellEdit>>; // one slot per column
 
@@ -42,11 +45,13 @@ struct RowDelete
     std::vector<Param> params;
 };
 
-// A row to write: an insert of the edits, or an update of the row as read.
+// A row to write: an insert of the edits, an update of the row as read,
+// or a guarded delete of it.
 struct RowWrite
 {
     bool insert = false;
-    StoredRow original;   // updates: the row's values as read
+    bool remove = false;
+    StoredRow original;   // updates and deletes: the row's values as read
     RowEdits edits;
 };
 
@@ -85,6 +90,11 @@ public:
     WriteResult insert(const RowEdits &edits);
     WriteResult remove(const std::vector<Cell> &original);
     WriteResult write(const RowWrite &row);   // update or insert, on its own
+    // A write transaction of the writer's own, for writes that go together
+    // (writeIn); throws DbError.
+    Transaction beginWrite();
+    // The row's write inside tx, which the caller commits or rolls back.
+    WriteResult writeIn(Transaction &tx, const RowWrite &row);
     // Writes the rows in one transaction; each update must hit exactly one
     // row. True when committed: every row, or when cancelled between rows
     // the first ones, with a result each (the rows as stored). Any failure
@@ -127,6 +137,7 @@ private:
     WriteResult updateIn(Transaction &tx, const std::vector<Cell> &original,
                          const RowEdits &edits);
     WriteResult insertIn(Transaction &tx, const RowEdits &edits);
+    WriteResult removeIn(Transaction &tx, const std::vector<Cell> &original);
     WriteResult committed(Transaction &tx, WriteResult result);
     // The attachment, attached anew when the last one was lost; throws DbError.
     Attachment &attachment();

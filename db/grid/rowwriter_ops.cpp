@@ -141,8 +141,7 @@ bool RowWriter::writeBatch(const std::vector<RowWrite> &rows, const std::atomic<
         for (const RowWrite &row : rows) {
             if (cancelled)
                 break;
-            WriteResult result = row.insert ? insertIn(tx, row.edits)
-                                            : updateIn(tx, CellsOf(row.original), row.edits);
+            WriteResult result = writeIn(tx, row);
             if (!result.ok) {
                 results.clear();
                 return false;   // the transaction rolls back as it goes
@@ -156,6 +155,31 @@ bool RowWriter::writeBatch(const std::vector<RowWrite> &rows, const std::atomic<
         results.clear();
         return false;
     }
+}
+
+Transaction RowWriter::beginWrite()
+{
+    try {
+        return attachment().begin(TxMode::Write);
+    } catch (const DbError &error) {
+        throw noteFailure(error);
+    }
+}
+
+WriteResult RowWriter::writeIn(Transaction &tx, const RowWrite &row)
+{
+    if (row.remove)
+        return removeIn(tx, CellsOf(row.original));
+    return row.insert ? insertIn(tx, row.edits) : updateIn(tx, CellsOf(row.original), row.edits);
+}
+
+WriteResult RowWriter::removeIn(Transaction &tx, const std::vector<Cell> &original)
+{
+    const RowDelete statement = deleteOf(original);
+    if (statement.sql.isEmpty())
+        return failure(QStringLiteral("This %1 has no key that names a single row, so its "
+                                      "rows cannot be deleted here.").arg(m_schema.objectWord()));
+    return execute(statement.sql, statement.params, tx, false);
 }
 
 WriteResult RowWriter::write(const RowWrite &row)

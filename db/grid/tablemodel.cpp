@@ -93,6 +93,10 @@ void TableModel::unbind()
     m_atEnd = false;
     m_requested = 0;
     m_table.clear();
+    m_history.clear();
+    m_openStep.reset();
+    m_stepDepth = 0;
+    emit undoChanged();
     const bool wasSorting = m_sorting;
     m_sorting = false;
     endResetModel();

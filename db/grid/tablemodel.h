@@ -6,6 +6,7 @@
 #include "db/grid/rowstore.h"
 #include "db/grid/rowwriter.h"
 #include "db/grid/tablereader.h"
+#include "db/grid/undohistory.h"
 
 #include <QAbstractTableModel>
 #include <QCache>
@@ -20,6 +21,7 @@ namespace db {
 
 class RowDeletion;
 class RowPaste;
+class UndoJob;
 
 // A typed value of a row the server refused, for putting the refusal into
 // words (which column cannot hold which character, say).
@@ -166,6 +168,17 @@ public:
     ReplacePlan planReplaceAll(const ReplaceRequest &request) const;
     std::vector<std::vector<Param>> keysOfRows(const QList<int> &rows, QString *problem) const;
 
+    // Undo and redo (tablemodel_undo.cpp). Every saved change is a step;
+    // the rows saved between beginUndoStep and endUndoStep make one. The
+    // history lasts until the table is unbound.
+    const UndoHistory &undoHistory() const { return m_history; }
+    void beginUndoStep(UndoKind kind);
+    void endUndoStep();
+    // Takes the last step back (or does it again) in one transaction, in
+    // batches; the model and the history follow once it has committed.
+    // Null with nothing to do.
+    std::unique_ptr<BatchJob> undoJob(bool redo);
+
 signals:
     void busyChanged(bool busy);
     void firstRowsArrived();
@@ -175,14 +188,18 @@ signals:
     void rowFound(int row);
     // The count of records became known or changed its meaning (a new read).
     void countChanged();
+    // A step was recorded, undone or redone, or the history was cleared.
+    void undoChanged();
 
 private:
     friend class RowDeletion;
     friend class RowPaste;
+    friend class UndoJob;
     struct PendingRow
     {
         RowEdits values;
         QString error;
+        UndoKind kind = UndoKind::Edit;   // what the step will be called
     };
     // Where a model row's values are.
     struct Source
@@ -226,6 +243,16 @@ private:
     void refreshRow(int row);
     int visibleColumns() const;
     QString refusalText(const WriteResult &result, const RowEdits &edits) const;
+    // Undo (tablemodel_undo.cpp).
+    void noteWritten(UndoKind kind, UndoRow row);
+    std::vector<int> writableColumns() const;
+    static std::vector<int> editedColumns(const RowEdits &edits);
+    // BLOB ids of the given columns replaced by the contents; false when a
+    // BLOB could not be read.
+    bool loadBlobContents(StoredRow &row, const std::vector<int> &columns) const;
+    int rowOfKey(const QByteArray &key, int hint) const;
+    void applyReplay(UndoStep step, bool redo, const std::vector<int> &order,
+                     const std::vector<WriteResult> &results);
 
     QString m_connectionString;
     QString m_table;
@@ -256,6 +283,9 @@ private:
     bool m_previewRepaintDue = false;
     mutable qint64 m_requested = 0;
     RefusalWording m_wording;
+    UndoHistory m_history;
+    std::optional<UndoStep> m_openStep;
+    int m_stepDepth = 0;
 };
 
 } // namespace db

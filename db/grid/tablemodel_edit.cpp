@@ -30,6 +30,7 @@ bool TableModel::setData(const QModelIndex &index, const QVariant &value, int ro
     PendingRow &pending = m_edits[index.row()];
     pending.values.resize(visibleColumns());
     pending.values[index.column()] = CellEdit{false, text};
+    pending.kind = UndoKind::Edit;
     emit dataChanged(index, index);
     emit headerDataChanged(Qt::Vertical, index.row(), index.row());
     return true;
@@ -41,7 +42,11 @@ bool TableModel::setNull(const QModelIndex &index)
         return false;
     if (data(index, IsNullRole).toBool())
         return false;
+    // A row only set to NULL is undone as "Set to NULL".
+    const bool fresh = m_edits.count(index.row()) == 0;
     PendingRow &pending = m_edits[index.row()];
+    if (fresh)
+        pending.kind = UndoKind::SetNull;
     pending.values.resize(visibleColumns());
     pending.values[index.column()] = CellEdit{true, {}};
     emit dataChanged(index, index);
@@ -82,6 +87,11 @@ bool TableModel::submitRow(int row)
     if (it == m_edits.end() || !m_writer)
         return true;
     const bool inserting = sourceOf(row).kind == Source::NewRecord;
+    // What undo needs, taken before the write replaces it.
+    const std::vector<int> written = inserting ? writableColumns()
+                                               : editedColumns(it->second.values);
+    StoredRow before = inserting ? StoredRow() : StoredRowOf(storedCells(row));
+    bool undoable = loadBlobContents(before, written);
     const WriteResult result = inserting ? m_writer->insert(it->second.values)
                                          : m_writer->update(storedCells(row), it->second.values);
     if (!result.ok) {
@@ -93,11 +103,16 @@ bool TableModel::submitRow(int row)
         emit writeFailed(row, result.error);
         return false;
     }
+    const UndoKind kind = inserting ? UndoKind::Insert : it->second.kind;
     m_edits.erase(it);
     if (!result.row.empty())
         storeWrittenRow(row, result.row, inserting);
     emit dataChanged(index(row, 0), index(row, columnCount() - 1));
     emit headerDataChanged(Qt::Vertical, row, row);
+    StoredRow after = result.row;
+    undoable = undoable && !after.empty() && loadBlobContents(after, written);
+    if (undoable)
+        noteWritten(kind, UndoRow{std::move(before), std::move(after), written, row});
     return true;
 }
 
