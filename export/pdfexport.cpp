@@ -343,12 +343,11 @@ ExportOutcome WritePdfFromText(const QString &textPath, const QString &pdfPath,
 }
 
 ExportOutcome PrintTextFileToPdf(const QString &textPath, const QString &pdfPath,
-                                 const QString &title, qint64 expectedRows, QWidget *window)
+                                 const QString &title, qint64 expectedRows, db::JobRunner &jobs)
 {
-    ExportControl control;
-    return RunWithProgress(
-        window, expectedRows, control,
-        [&] { return WritePdfFromText(textPath, pdfPath, title, control); }, {});
+    return RunExport(jobs, expectedRows, [&](ExportControl &control) {
+        return WritePdfFromText(textPath, pdfPath, title, control);
+    });
 }
 
 } // namespace exports

@@ -21,13 +21,12 @@ ExportOutcome SaveTextExport(GridView &grid, const QString &path, ExportUi ui,
                              const app::Location &location, ReportLines lines)
 {
     app::ErrorTrap trap(ui.messages, location);
-    ExportControl control;
     const WriterFactory makeWriter = [](QIODevice &device) {
         return std::make_unique<Writer>(device);
     };
-    const ExportOutcome outcome = RunWithProgress(
-        ui.window, grid.rowCount(), control,
-        [&] { return WriteTableFile(grid, makeWriter, path, control); },
+    const ExportOutcome outcome = RunExport(
+        ui.jobs, grid.rowCount(),
+        [&](ExportControl &control) { return WriteTableFile(grid, makeWriter, path, control); },
         [&] { grid.cancel(); });
     if (outcome.cancelled)
         return outcome;

@@ -2,19 +2,17 @@
 
 #include "export/exportrun.h"
 
-class QWidget;
-
 namespace platform {
 class MessageBoxes;
 }
 
 namespace exports {
 
-// Where an export reports to and which window waits for it.
+// Where an export reports to and what runs it while the user waits.
 struct ExportUi
 {
     platform::MessageBoxes &messages;
-    QWidget *window = nullptr;
+    db::JobRunner &jobs;
 };
 
 // The editor's text exports of what the grid shows. Each writes the whole

@@ -260,7 +260,7 @@ private slots:
 private:
     ExportOutcome save(const QString &format, exports::GridView &grid, const QString &path = {})
     {
-        return SaveFor(format)(grid, path.isEmpty() ? m_path : path, {m_messages, nullptr});
+        return SaveFor(format)(grid, path.isEmpty() ? m_path : path, {m_messages, m_jobs});
     }
 
     QByteArray exportBytes(const QString &format, const QString &table)
@@ -276,6 +276,7 @@ private:
     QTemporaryDir m_dir;
     QString m_path = m_dir.filePath("out");
     platform::ScriptedMessageBoxes m_messages;
+    db::JobsHere m_jobs;
 };
 
 QTEST_MAIN(TestExportText)

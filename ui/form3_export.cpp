@@ -8,6 +8,7 @@
 #include "export/textexports.h"
 #include "ui/gridtexts.h"
 #include "ui/gridview.h"
+#include "ui/jobrunner.h"
 #include "ui/windows.h"
 
 namespace ui {
@@ -48,7 +49,8 @@ void Form3::exportTo(const QString &filter, Save save)
         return;
     m_pointer.set(WindowPointer::Busy);
     const std::unique_ptr<exports::GridView> grid = exportView();
-    save(*grid, path, exports::ExportUi{m_windows.services().messages, this});
+    JobRunner jobs(this);
+    save(*grid, path, exports::ExportUi{m_windows.services().messages, jobs});
     m_pointer.set(WindowPointer::Default);
 }
 

@@ -10,6 +10,7 @@
 #include "export/pdflayout.h"
 #include "export/textexports.h"
 #include "platform/services.h"
+#include "ui/jobrunner.h"
 #include "ui/windows.h"
 
 #include <QDir>
@@ -84,11 +85,12 @@ void Form3::mnuPDF_Click()
         textPath = folder->filePath(QStringLiteral("grid.txt"));
     });
     const std::unique_ptr<exports::GridView> grid = exportView();
+    JobRunner jobs(this);
     trap.step(102, [&] {
         if (textPath.isEmpty())
             return;
         const BusyWhile busy(m_pointer);
-        exports::SaveDataGridToFile(*grid, textPath, exports::ExportUi{services.messages, this});
+        exports::SaveDataGridToFile(*grid, textPath, exports::ExportUi{services.messages, jobs});
     });
     if (trap.test(104, [&] { return !QFileInfo::exists(textPath); }))
         return;
@@ -106,7 +108,7 @@ void Form3::mnuPDF_Click()
                 return;
             const BusyWhile busy(m_pointer);
             const exports::ExportOutcome outcome = exports::PrintTextFileToPdf(
-                textPath, pdfPath, m_model->table(), grid->rowCount(), this);
+                textPath, pdfPath, m_model->table(), grid->rowCount(), jobs);
             if (outcome.failure)
                 std::rethrow_exception(outcome.failure);
         });
