@@ -11,6 +11,9 @@ GRAVELIN_PACKAGES=(
     libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils
     libxlsxwriter-dev
     poppler-utils unzip fonts-dejavu-core
+    # The windows are laid out for Arial's widths; Liberation Sans has them
+    # and fontconfig answers "Arial" with it. Without it captions are cut.
+    fonts-liberation2
     xdg-utils
     desktop-file-utils shared-mime-info
     xvfb xauth
