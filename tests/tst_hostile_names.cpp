@@ -108,11 +108,12 @@ void TestHostileNames::everyOperation()
     QCOMPARE(model.deleteRows({1}), QStringList());
 
     platform::ScriptedMessageBoxes messages;
+    db::JobsHere jobs;
     QTemporaryDir out;
     for (const auto save : {exports::SaveDataGridToFile, exports::SaveDataGridToCsvFile,
                             exports::SaveDataGridToXMLFile}) {
         exports::TableGridView grid(connection, model.currentRead(), model.recordCount());
-        QVERIFY(save(grid, out.filePath("export"), {messages}).finished());
+        QVERIFY(save(grid, out.filePath("export"), {messages, jobs}).finished());
     }
     QVERIFY(messages.calls.isEmpty());
     model.unbind();
