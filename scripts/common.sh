@@ -19,6 +19,11 @@ GRAVELIN_PACKAGES=(
     xvfb xauth
 )
 
+# What scripts/package needs beyond that: dpkg-shlibdeps, dpkg-gencontrol.
+GRAVELIN_PACKAGING_PACKAGES=(dpkg-dev)
+# And scripts/test, whose package test checks the package with these.
+GRAVELIN_PACKAGE_CHECK_PACKAGES=(lintian appstream)
+
 say() { printf '%s\n' "$*" >&2; }
 die() { say "error: $*"; exit 1; }
 

@@ -1,13 +1,16 @@
-#include "app/files.h"
+#include "tests/support/installedtree.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+using testsupport::InstalledTree;
+using testsupport::ProgramRun;
+using testsupport::RunProgram;
 
 // `cmake --install` into a scratch prefix: what lands where, with which
 // mode, whether the desktop accepts the entry and the file type, and a
@@ -31,57 +34,20 @@ private slots:
     void startsFromThePrefix();
 
 private:
-    struct Run { int exitCode; QString out, err; };
-    Run run(const QString &program, const QStringList &arguments,
-            const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
-    QString installed(const QString &path) const { return m_prefix.filePath(path); }
-    QProcessEnvironment userEnvironment() const;
+    QString installed(const QString &path) const { return m_tree.path(path); }
 
     QTemporaryDir m_prefix;
     QTemporaryDir m_home;
+    InstalledTree m_tree{m_prefix.path(), m_home.path()};
 };
-
-namespace {
-
-int UnixMode(QFile::Permissions p)
-{
-    const int bits = int(p);
-    return (((bits >> 12) & 7) << 6) | (((bits >> 4) & 7) << 3) | (bits & 7);
-}
-
-} // namespace
-
-TestInstall::Run TestInstall::run(const QString &program, const QStringList &arguments,
-                                  const QProcessEnvironment &environment)
-{
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    if (!process.waitForFinished(120000))
-        return {-1, {}, process.errorString()};
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromLocal8Bit(process.readAllStandardOutput()),
-            QString::fromLocal8Bit(process.readAllStandardError())};
-}
-
-// A user of their own: settings and data folders in a scratch home.
-QProcessEnvironment TestInstall::userEnvironment() const
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("HOME", m_home.path());
-    environment.insert("XDG_CONFIG_HOME", m_home.filePath("config"));
-    environment.insert("XDG_DATA_HOME", m_home.filePath("data"));
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    return environment;
-}
 
 void TestInstall::initTestCase()
 {
     QVERIFY(m_prefix.isValid() && m_home.isValid());
     const QString build = qEnvironmentVariable("GRAVELIN_BUILD_DIR");
     QVERIFY2(!build.isEmpty(), "GRAVELIN_BUILD_DIR names the build tree");
-    const Run install = run(qEnvironmentVariable("CMAKE_COMMAND", "cmake"),
-                            {"--install", build, "--prefix", m_prefix.path()});
+    const ProgramRun install = RunProgram(qEnvironmentVariable("CMAKE_COMMAND", "cmake"),
+                                          {"--install", build, "--prefix", m_prefix.path()});
     QVERIFY2(install.exitCode == 0, qPrintable(install.out + install.err));
 }
 
@@ -89,14 +55,8 @@ void TestInstall::files_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<int>("mode");
-
-    QTest::newRow("program") << "lib/gravelin/gravelin" << 0755;
-    QTest::newRow("hand cursor") << "lib/gravelin/HAND-M.CUR" << 0644;
-    QTest::newRow("skin") << "lib/gravelin/x/o.cjs" << 0644;
-    QTest::newRow("sample, read-only") << "lib/gravelin/Samples/sample.fdb" << 0444;
-    QTest::newRow("desktop entry") << "share/applications/gravelin.desktop" << 0644;
-    QTest::newRow("file type") << "share/mime/packages/gravelin.xml" << 0644;
-    QTest::newRow("scalable icon") << "share/icons/hicolor/scalable/apps/gravelin.svg" << 0644;
+    for (const testsupport::InstalledFile &file : testsupport::InstalledFiles())
+        QTest::newRow(qPrintable(file.what)) << file.path << file.mode;
 }
 
 void TestInstall::files()
@@ -105,21 +65,21 @@ void TestInstall::files()
     QFETCH(int, mode);
     const QFileInfo file(installed(path));
     QVERIFY2(file.isFile(), qPrintable(path));
-    QCOMPARE(UnixMode(file.permissions()), mode);
+    QCOMPARE(testsupport::UnixMode(file.permissions()), mode);
     QVERIFY(file.size() > 0);
 }
 
 void TestInstall::icons_data()
 {
     QTest::addColumn<int>("size");
-    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+    for (int size : testsupport::IconSizes())
         QTest::newRow(qPrintable(QString::number(size))) << size;
 }
 
 void TestInstall::icons()
 {
     QFETCH(int, size);
-    const QImage icon(installed(QString("share/icons/hicolor/%1x%1/apps/gravelin.png").arg(size)));
+    const QImage icon(installed(testsupport::IconPath(size)));
     QCOMPARE(icon.size(), QSize(size, size));
     QVERIFY(icon.hasAlphaChannel());
     QCOMPARE(qAlpha(icon.pixel(0, 0)), 0);                        // round corners
@@ -129,7 +89,7 @@ void TestInstall::icons()
 void TestInstall::desktopEntry()
 {
     const QString entry = installed("share/applications/gravelin.desktop");
-    const Run validate = run("desktop-file-validate", {entry});
+    const ProgramRun validate = RunProgram("desktop-file-validate", {entry});
     QVERIFY2(validate.exitCode == 0 && validate.out.isEmpty(), qPrintable(validate.out + validate.err));
     QFile file(entry);
     QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
@@ -143,7 +103,7 @@ void TestInstall::desktopEntry()
     QCOMPARE(keys.value("Categories"), QStringLiteral("Development;Database;"));
     QCOMPARE(keys.value("MimeType"), QStringLiteral("application/x-firebird-database;"));
     // The launcher on PATH leads to the program beside its resources.
-    const QFileInfo launcher(installed("bin/gravelin"));
+    const QFileInfo launcher(installed(testsupport::LauncherPath));
     QVERIFY(launcher.isSymLink());
     QCOMPARE(launcher.canonicalFilePath(), QFileInfo(installed("lib/gravelin/gravelin")).canonicalFilePath());
 }
@@ -172,33 +132,31 @@ void TestInstall::printsAndEnds()
     QFETCH(QString, option);
     QFETCH(QString, printed);
     // Without a display: these need none.
-    QProcessEnvironment environment = userEnvironment();
+    QProcessEnvironment environment = m_tree.userEnvironment();
     environment.remove("QT_QPA_PLATFORM");
     environment.remove("DISPLAY");
     environment.remove("WAYLAND_DISPLAY");
-    const Run shown = run(installed("bin/gravelin"), {option}, environment);
+    const ProgramRun shown = RunProgram(installed(testsupport::LauncherPath), {option}, environment);
     QCOMPARE(shown.exitCode, 0);
     QVERIFY2(shown.out.startsWith(printed), qPrintable(shown.out + shown.err));
 }
 
 void TestInstall::sampleIsCopiedOnFirstUse()
 {
-    qputenv("XDG_DATA_HOME", m_home.filePath("data").toLocal8Bit());
-    app::SetProgramFolder(installed("lib/gravelin"));
     const QString copy = m_home.filePath("data/Vellacourt/Gravelin/Samples/sample.fdb");
-    QCOMPARE(app::UsableSampleDatabase(), copy);
-    QCOMPARE(UnixMode(QFileInfo(copy).permissions()), 0600);
-    QCOMPARE(QFileInfo(copy).size(), QFileInfo(app::SampleDatabasePath()).size());
+    QCOMPARE(m_tree.userSample(), copy);
+    QCOMPARE(testsupport::UnixMode(QFileInfo(copy).permissions()), 0600);
+    QCOMPARE(QFileInfo(copy).size(), QFileInfo(installed("lib/gravelin/Samples/sample.fdb")).size());
     // Used from then on, as the user has left it.
     QFile mark(copy);
     QVERIFY(mark.open(QIODevice::Append));
     mark.write("x");
     mark.close();
     const qint64 changed = QFileInfo(copy).size();
-    QCOMPARE(app::UsableSampleDatabase(), copy);
+    QCOMPARE(m_tree.userSample(), copy);
     QCOMPARE(QFileInfo(copy).size(), changed);
     QFile::remove(copy);
-    QCOMPARE(app::UsableSampleDatabase(), copy);
+    QCOMPARE(m_tree.userSample(), copy);
 }
 
 void TestInstall::startsFromThePrefix_data()
@@ -207,7 +165,7 @@ void TestInstall::startsFromThePrefix_data()
     QTest::addColumn<QStringList>("printed");
 
     QTest::newRow("the sample: the chooser with its tables")
-        << "sample" << QStringList{"window Form2", "tables "};
+        << "sample" << InstalledTree::OpenedSample();
     QTest::newRow("a file that does not open: the login window says why")
         << "missing.fdb" << QStringList{"window Form1", "message Could not connect.", "missing.fdb"};
 }
@@ -216,22 +174,11 @@ void TestInstall::startsFromThePrefix()
 {
     QFETCH(QString, file);
     QFETCH(QStringList, printed);
-    const QString path = file == "sample" ? app::UsableSampleDatabase() : m_home.filePath(file);
-    QSettings settings(m_home.filePath("config/Vellacourt.conf"), QSettings::IniFormat);
-    settings.setValue("Gravelin/FireBirdPassword", "lockstone");
-    settings.sync();
-    QProcessEnvironment environment = userEnvironment();
-    environment.insert("GRAVELIN_EXIT_AFTER_START", "1");
-    const Run started = run(installed("bin/gravelin"), {path}, environment);
-    QVERIFY2(started.exitCode == 0, qPrintable(started.out + started.err));
-    QVERIFY2(started.out.contains("folder " + QFileInfo(installed("lib/gravelin")).canonicalFilePath()),
-             qPrintable(started.out));
-    for (const QString &line : printed)
-        QVERIFY2(started.out.contains(line), qPrintable(started.out));
-    if (file == "sample")
-        QVERIFY(!started.out.contains("tables 0"));
+    const QString path = file == "sample" ? m_tree.userSample() : m_home.filePath(file);
+    const QString problem = m_tree.startProblem(m_tree.startOn(path), printed);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
     // The real settings store now names the file.
-    settings.sync();
+    QSettings settings(m_home.filePath("config/Vellacourt.conf"), QSettings::IniFormat);
     QCOMPARE(settings.value("Gravelin/FireBirdDatabase").toString(), path);
 }
 
