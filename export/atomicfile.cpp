@@ -11,11 +11,17 @@ namespace {
 
 [[noreturn]] void fail(const QString &path, const QString &reason)
 {
-    throw std::runtime_error(
-        QStringLiteral("Could not write \"%1\": %2").arg(path, reason).toStdString());
+    throw FileWriteError(path, reason);
 }
 
 } // namespace
+
+FileWriteError::FileWriteError(const QString &path, const QString &reason)
+    : std::runtime_error(
+          QStringLiteral("Could not write \"%1\": %2").arg(path, reason).toStdString()),
+      m_path(path), m_reason(reason)
+{
+}
 
 AtomicFile::AtomicFile(const QString &path) : m_path(path) {}
 

@@ -5,6 +5,7 @@
 #include "export/pdflayout.h"
 #include "export/pdftext.h"
 
+#include <QDir>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPageSize>
@@ -340,6 +341,14 @@ ExportOutcome WritePdfFromText(const QString &textPath, const QString &pdfPath,
         outcome.failure = std::current_exception();
     }
     return outcome;
+}
+
+QString PdfTemporaryTextFailure(const QString &reason)
+{
+    return QStringLiteral("Make room in the temporary folder \"%1\" (or set TMPDIR to another "
+                          "folder) and export the PDF again.\n"
+                          "The PDF's temporary text could not be written there: %2")
+        .arg(QDir::toNativeSeparators(QDir::tempPath()), reason);
 }
 
 ExportOutcome PrintTextFileToPdf(const QString &textPath, const QString &pdfPath,

@@ -22,6 +22,12 @@ ExportOutcome WritePdfFromText(const QString &textPath, const QString &pdfPath,
                                const QString &title, ExportControl &control,
                                qint64 *pages = nullptr);
 
+// The report when the PDF's temporary text cannot be made or written: what
+// to do about the temporary folder, then the system's reason. It speaks of
+// the PDF and the folder the user can see to, not of the program's own
+// file in it.
+QString PdfTemporaryTextFailure(const QString &reason);
+
 // WritePdfFromText as a job of `jobs`, with progress over `expectedRows`
 // (-1 when unknown) and Cancel.
 ExportOutcome PrintTextFileToPdf(const QString &textPath, const QString &pdfPath,

@@ -16,6 +16,19 @@ struct ReportLines
     int writing;
 };
 
+// The failure again, a file that could not be written in the words the
+// export's caller chose.
+[[noreturn]] void Rethrow(const std::exception_ptr &failure, const ExportUi &ui)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const FileWriteError &error) {
+        if (!ui.writeFailure)
+            throw;
+        throw std::runtime_error(ui.writeFailure(error).toStdString());
+    }
+}
+
 template <typename Writer>
 ExportOutcome SaveTextExport(GridView &grid, const QString &path, ExportUi ui,
                              const app::Location &location, ReportLines lines)
@@ -33,7 +46,7 @@ ExportOutcome SaveTextExport(GridView &grid, const QString &path, ExportUi ui,
     using Failure = ExportOutcome::Failure;
     if (outcome.failed != Failure::None) {
         const int line = outcome.failed == Failure::Reading ? lines.reading : lines.writing;
-        trap.step(line, [&] { std::rethrow_exception(outcome.failure); });
+        trap.step(line, [&] { Rethrow(outcome.failure, ui); });
     } else if (!outcome.notice.isEmpty()) {
         ui.messages.inform(app::ShortTitle(), outcome.notice);
     }

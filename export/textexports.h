@@ -1,6 +1,9 @@
 #pragma once
 
+#include "export/atomicfile.h"
 #include "export/exportrun.h"
+
+#include <functional>
 
 namespace platform {
 class MessageBoxes;
@@ -13,6 +16,9 @@ struct ExportUi
 {
     platform::MessageBoxes &messages;
     db::JobRunner &jobs;
+    // What the report says when the file cannot be written, for a file the
+    // user did not choose; empty: the file's path and the system's reason.
+    std::function<QString(const FileWriteError &)> writeFailure = {};
 };
 
 // The editor's text exports of what the grid shows. Each writes the whole

@@ -2,6 +2,7 @@
 
 #include <ibase.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstring>
 
@@ -12,7 +13,8 @@ namespace {
 constexpr qint64 ExactDoubleLimit = qint64(1) << 53;
 constexpr qint32 SerialDayZero = 15018;   // 1899-12-30 as a day from 1858-11-17
 constexpr qint32 FirstSerialDay = 15079;  // 1900-03-01: earlier serials are off by one
-constexpr double TicksPerDay = 864'000'000.0;   // 1/10000 s
+constexpr double MillisecondsPerDay = 86'400'000.0;
+constexpr ISC_TIME TicksPerMillisecond = 10;     // a tick is 1/10000 s
 constexpr int SheetNameLimit = 31;
 
 template <typename T>
@@ -37,6 +39,26 @@ std::optional<double> DaySerial(qint32 date)
     if (date < FirstSerialDay)
         return std::nullopt;
     return double(date - SerialDayZero);
+}
+
+// The time of day cut to the millisecond, the finest a format shows: a
+// spreadsheet rounds to its three places, and 23:59:59.9999 would show as
+// the next day's midnight.
+double DayFraction(ISC_TIME ticks)
+{
+    return (ticks / TicksPerMillisecond) / MillisecondsPerDay;
+}
+
+// A single-precision value as the grid shows it: the shortest decimal that
+// reads back as the same float, held as the double nearest that decimal
+// (0.1, not 0.100000001490116, the double nearest the float).
+double ShownFloat(float value)
+{
+    char text[32];
+    const char *end = std::to_chars(text, text + sizeof text, value).ptr;
+    double shown = value;
+    std::from_chars(text, end, shown);
+    return shown;
 }
 
 std::optional<double> ExactNumber(const db::Column &column, QByteArrayView bytes)
@@ -79,18 +101,18 @@ std::optional<double> NumberCellValue(const db::Column &column, QByteArrayView b
     case SQL_INT64: return ExactNumber(column, bytes);
     case SQL_FLOAT:
     case SQL_DOUBLE: {
-        const double value = column.sqlType.type == SQL_FLOAT ? Load<float>(bytes)
+        const double value = column.sqlType.type == SQL_FLOAT ? ShownFloat(Load<float>(bytes))
                                                               : Load<double>(bytes);
         return std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
     }
     case SQL_TYPE_DATE: return DaySerial(Load<ISC_DATE>(bytes));
-    case SQL_TYPE_TIME: return Load<ISC_TIME>(bytes) / TicksPerDay;
+    case SQL_TYPE_TIME: return DayFraction(Load<ISC_TIME>(bytes));
     case SQL_TIMESTAMP: {
         const auto stamp = Load<ISC_TIMESTAMP>(bytes);
         const std::optional<double> day = DaySerial(stamp.timestamp_date);
         if (!day)
             return std::nullopt;
-        return *day + stamp.timestamp_time / TicksPerDay;
+        return *day + DayFraction(stamp.timestamp_time);
     }
     default: return std::nullopt;
     }
@@ -105,8 +127,8 @@ bool HasFraction(const db::Column &column, QByteArrayView bytes)
     return false;
 }
 
-// Spreadsheet formats show seconds to 1/1000 at most; the cell's value
-// keeps the rest.
+// Spreadsheet formats show seconds to 1/1000 at most, and the cell's value
+// is cut to that.
 QString NumberFormat(const db::Column &column, bool fraction)
 {
     const QString seconds = fraction ? QStringLiteral("ss.000") : QStringLiteral("ss");

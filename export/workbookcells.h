@@ -17,7 +17,8 @@ CellKind CellKindOf(const db::Column &column);
 
 // The value as a number cell holds it: for an exact number only when a
 // double shows the same digits as the grid (integers within ±2^53); for a
-// date, time or timestamp the spreadsheet's serial day number (days since
+// float the decimal the grid shows; for a date, time or timestamp the
+// spreadsheet's serial day number to the millisecond (days since
 // 1899-12-30; dates before 1900-03-01 have none). Empty: write the text.
 std::optional<double> NumberCellValue(const db::Column &column, QByteArrayView bytes);
 

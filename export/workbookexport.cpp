@@ -10,14 +10,21 @@
 
 namespace exports {
 
-QString NewWorkbookPath(const QString &table)
+WorkbookFolder::WorkbookFolder(const QString &table)
+    : m_folder(std::make_unique<QTemporaryDir>(
+          QDir(QStandardPaths::writableLocation(QStandardPaths::TempLocation))
+              .filePath(QStringLiteral("gravelin-XXXXXX"))))
 {
-    QTemporaryDir folder(QDir(QStandardPaths::writableLocation(QStandardPaths::TempLocation))
-                             .filePath(QStringLiteral("gravelin-XXXXXX")));
-    if (!folder.isValid())
-        throw std::runtime_error(folder.errorString().toStdString());
-    folder.setAutoRemove(false);
-    return folder.filePath(WorkbookFileName(table));
+    if (!m_folder->isValid())
+        throw std::runtime_error(m_folder->errorString().toStdString());
+    m_workbookPath = m_folder->filePath(WorkbookFileName(table));
+}
+
+WorkbookFolder::~WorkbookFolder() = default;
+
+void WorkbookFolder::keep()
+{
+    m_folder->setAutoRemove(false);
 }
 
 ExportOutcome WriteWorkbook(GridView &grid, const QString &path, const QString &table,

@@ -4,7 +4,10 @@
 
 #include <QHash>
 
+#include <memory>
 #include <vector>
+
+class QTemporaryDir;
 
 struct lxw_workbook;
 struct lxw_worksheet;
@@ -23,7 +26,9 @@ struct WorkbookLimits
 // memory stays flat on any table): captions in row 1, frozen and with an
 // autofilter, typed cells from row 2, columns fitted to their longest text,
 // a further sheet with the captions again where one is full. The file is
-// complete only after end(); a writer dropped before removes it.
+// complete only after end(); a writer dropped before, or a failed end(),
+// removes it and releases every file the library had open. A failure
+// names the system's reason ("No space left on device").
 class WorkbookWriter : public TableWriter
 {
 public:
@@ -42,11 +47,18 @@ private:
     void writeText(int column, const QString &text);
     lxw_format *numberFormat(int column, bool fraction);
     void check(int error) const;
+    void checkSheetFile();
+    [[noreturn]] void fail(int error, int cause) const;
+    void releaseFiles();
 
     QString m_path;
     QString m_table;
     WorkbookLimits m_limits;
-    QByteArray m_tempFolder;
+    // The library's own temporary files, in a folder of their own beside
+    // the workbook.
+    std::unique_ptr<QTemporaryDir> m_parts;
+    QByteArray m_partsPath;
+    bool m_finished = false;
     lxw_workbook *m_workbook = nullptr;
     lxw_worksheet *m_sheet = nullptr;
     lxw_format *m_heading = nullptr;

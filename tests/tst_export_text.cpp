@@ -2,6 +2,7 @@
 // that read back, the grid's order and texts, failures that leave no file.
 
 #include "export/gridview.h"
+#include "export/pdfexport.h"
 #include "export/textexports.h"
 #include "platform/scriptedservices.h"
 #include "tests/support/exportfiles.h"
@@ -220,6 +221,22 @@ private slots:
             QString("SaveDataGridToFile at line %1").arg(line)));
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), before);
         QCOMPARE(ReadFile(old.fileName()), QByteArray("old"));
+    }
+
+    // A file the user did not choose is reported in the words of the
+    // export's caller, with the system's reason.
+    void writeFailureInTheCallersWords()
+    {
+        exports::TableGridView grid(m_db.connectionString(), ReadOf("T2"), -1);
+        const auto restate = [](const exports::FileWriteError &error) {
+            return exports::PdfTemporaryTextFailure(error.reason());
+        };
+        exports::SaveDataGridToFile(grid, "/dev/full", {m_messages, m_jobs, restate});
+        QCOMPARE(m_messages.calls.size(), 1);
+        const QString report = m_messages.calls[0].text;
+        QVERIFY2(report.startsWith(exports::PdfTemporaryTextFailure(qt_error_string(ENOSPC))),
+                 qPrintable(report));
+        QVERIFY(!report.contains("/dev/full"));
     }
 
     void readOnlyFolder()

@@ -1,11 +1,13 @@
 // The workbook export: typed cells read back from the sheet's XML, names,
 // splitting into sheets, and the editor's "XLS" item over scripted services.
 
+#include "app/errorreport.h"
 #include "app/spreadsheetcheck.h"
 #include "export/workbookcells.h"
 #include "export/workbookexport.h"
 #include "tests/tst_form_harness.h"
 #include "tests/tst_tablemodel_harness.h"
+#include "ui/statusline.h"
 
 #include <QAction>
 #include <QMenu>
@@ -31,7 +33,11 @@ struct SheetCell
 {
     QString type;
     QString value;
-    bool operator==(const SheetCell &) const = default;
+    int style = 0;   // the cell's entry in the book's list of formats
+    bool operator==(const SheetCell &other) const
+    {
+        return type == other.type && value == other.value;
+    }
 };
 using Sheet = QMap<QString, SheetCell>;   // "B2" -> cell
 
@@ -47,11 +53,61 @@ Sheet ParseSheet(const QByteArray &xml)
         if (reader.name() == u"c") {
             ref = reader.attributes().value("r").toString();
             cells[ref].type = reader.attributes().value("t").toString();
+            cells[ref].style = reader.attributes().value("s").toInt();
         } else if (reader.name() == u"v" || reader.name() == u"t") {
             cells[ref].value = reader.readElementText();
         }
     }
     return reader.hasError() ? Sheet{{"error", {"", reader.errorString()}}} : cells;
+}
+
+// The number format codes of a book's cell styles, in style order.
+QStringList StyleFormats(const QByteArray &styles)
+{
+    QHash<int, QString> codes;
+    QStringList formats;
+    QXmlStreamReader reader(styles);
+    bool cellStyles = false;
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if (reader.name() == u"cellXfs")
+            cellStyles = reader.isStartElement();
+        if (!reader.isStartElement())
+            continue;
+        const QXmlStreamAttributes attributes = reader.attributes();
+        if (reader.name() == u"numFmt")
+            codes[attributes.value("numFmtId").toInt()] = attributes.value("formatCode").toString();
+        else if (cellStyles && reader.name() == u"xf")
+            formats << codes.value(attributes.value("numFmtId").toInt());
+    }
+    return formats;
+}
+
+// A number as a spreadsheet shows it in one of the export's date and time
+// formats: rounded to the places the format shows, then formatted.
+QString ShownAs(const QString &value, const QString &format)
+{
+    const bool millis = format.endsWith(".000");
+    const double unit = millis ? 86'400'000.0 : 86'400.0;
+    const qint64 count = qRound64(value.toDouble() * unit);
+    const QDateTime origin(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
+    const QDateTime shown = origin.addMSecs(millis ? count : count * 1000);
+    QString qtFormat = format;
+    qtFormat.replace("yyyy-mm-dd", "yyyy-MM-dd").replace(".000", ".zzz");
+    return shown.toString(qtFormat);
+}
+
+// What the process holds open of the files in `folder`, or of /dev/full.
+QStringList FilesOpenIn(const QString &folder)
+{
+    QStringList open;
+    const QDir descriptors("/proc/self/fd");
+    for (const QString &fd : descriptors.entryList(QDir::System | QDir::NoDotAndDotDot)) {
+        const QString target = QFile::symLinkTarget(descriptors.filePath(fd));
+        if (target.startsWith(folder + '/') || target == "/dev/full")
+            open << target;
+    }
+    return open;
 }
 
 db::sql::TableRead ReadOf(const QString &table)
@@ -72,6 +128,9 @@ private slots:
     {
         modeltest::createEveryTypeTable(m_db);
         m_db.exec({"INSERT INTO V (ID) VALUES (4)",
+                   "INSERT INTO V (ID, F, TM, TS) VALUES (5, 0.1, '23:59:59.9999', "
+                   "'2021-12-24 23:59:59.9999')",
+                   "INSERT INTO V (ID, F) VALUES (6, 3.9)",
                    "CREATE TABLE X (ID INTEGER NOT NULL PRIMARY KEY, D DECIMAL(18,4), B BIGINT, "
                    "T VARCHAR(20), DT DATE)",
                    "INSERT INTO X VALUES (1, 98765432109876.5432, 9007199254740993, 'abcdefgh', "
@@ -108,20 +167,35 @@ private slots:
     }
 
     // Numbers as numbers, dates as date serials, booleans as booleans, text
-    // as text, NULL as no cell at all.
+    // as text, NULL as no cell at all. A float holds the decimal the grid
+    // shows; a date or time, read back in its format, shows what the grid
+    // shows, to the millisecond.
     void typedCells()
     {
         const Sheet sheet = writeAndParse("V");
-        const QMap<QString, SheetCell> expected{
+        const QStringList formats = StyleFormats(Unzipped(m_path, "xl/styles.xml"));
+        struct Expected
+        {
+            const char *ref;
+            SheetCell cell;
+            QString shown = {};   // as the cell's format shows it, where it has one
+        };
+        const QList<Expected> expected{
             {"A1", {"inlineStr", "ID"}},  {"A2", {"", "1"}},         {"C2", {"", "1"}},
             {"E2", {"", "1.5"}},          {"F2", {"", "1.25"}},      {"H2", {"", "1.5"}},
-            {"I2", {"", "1.25"}},         {"J2", {"", "36526"}},     {"K2", {"", "0.4166782407407407"}},
-            {"L2", {"", "36526.41666666666"}}, {"M2", {"b", "1"}},  {"N2", {"inlineStr", "u1"}},
-            {"S2", {"inlineStr", "tb1"}}, {"V2", {"inlineStr", "(BLOB, 3 bytes)"}},
-            {"A5", {"", "4"}}};
-        for (auto it = expected.begin(); it != expected.end(); ++it) {
-            const SheetCell cell = sheet.value(it.key());
-            QVERIFY2(cell == it.value(), qPrintable(it.key() + ": " + cell.type + " " + cell.value));
+            {"I2", {"", "1.25"}},         {"J2", {"", "36526"}, "2000-01-01"},
+            {"K2", {"", "0.4166782407407407"}, "10:00:01"},
+            {"L2", {"", "36526.41666666666"}, "2000-01-01 10:00:00"}, {"M2", {"b", "1"}},
+            {"N2", {"inlineStr", "u1"}},  {"S2", {"inlineStr", "tb1"}},
+            {"V2", {"inlineStr", "(BLOB, 3 bytes)"}}, {"A5", {"", "4"}},
+            {"H6", {"", "0.1"}},          {"H7", {"", "3.9"}},
+            {"K6", {"", "0.999999988425926"}, "23:59:59.999"},
+            {"L6", {"", "44554.99999998842"}, "2021-12-24 23:59:59.999"}};
+        for (const Expected &want : expected) {
+            const SheetCell cell = sheet.value(want.ref);
+            QVERIFY2(cell == want.cell, qPrintable(QString(want.ref) + ": " + cell.type + " " + cell.value));
+            if (!want.shown.isEmpty())
+                QCOMPARE(ShownAs(cell.value, formats.value(cell.style)), want.shown);
         }
         QVERIFY(!sheet.contains("B5") && !sheet.contains("M5") && !sheet.contains("V5"));
         const QByteArray styles = Unzipped(m_path, "xl/styles.xml");
@@ -178,6 +252,45 @@ private slots:
         QVERIFY(!QFile::exists(unwritable));
     }
 
+    // A full disk: the report gives the system's reason, and nothing of the
+    // workbook stays open or on the disk.
+    void fullDiskLeavesNothing()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("X.xlsx");
+        QVERIFY(QFile::link("/dev/full", path));
+        exports::TableGridView grid(m_db.connectionString(), ReadOf("X"), 3);
+        const exports::ExportOutcome outcome = exports::WriteWorkbook(grid, path, "X", m_jobs);
+        QVERIFY(outcome.failed == exports::ExportOutcome::Failure::Writing);
+        const QString report = app::Describe(outcome.failure);
+        QVERIFY2(report.contains(qt_error_string(ENOSPC)) && !report.contains("ZIP"),
+                 qPrintable(report));
+        QCOMPARE(FilesOpenIn(dir.path()), QStringList());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
+                                            | QDir::NoDotAndDotDot),
+                 QStringList());
+    }
+
+    // The workbook's folder stays only when kept.
+    void workbookFolderGoesUnlessKept()
+    {
+        QString dropped, kept;
+        {
+            const exports::WorkbookFolder folder("T");
+            dropped = QFileInfo(folder.workbookPath()).path();
+            QFile workbook(folder.workbookPath());
+            QVERIFY(workbook.open(QIODevice::WriteOnly));
+        }
+        {
+            exports::WorkbookFolder folder("T");
+            kept = QFileInfo(folder.workbookPath()).path();
+            folder.keep();
+        }
+        QVERIFY(!QFileInfo::exists(dropped));
+        QVERIFY(QFileInfo::exists(kept));
+        QDir(kept).removeRecursively();
+    }
+
     // The editor's item: nothing for an empty table, the message once
     // without a spreadsheet application, else a workbook handed to it.
     void editorItem_data()
@@ -208,6 +321,7 @@ private slots:
         if (opened) {
             const QString path = h.services.spreadsheet.opened[0];
             QVERIFY(path.endsWith("/X.xlsx"));
+            QCOMPARE(h.windows.form3().statusLine()->text(), ui::ExportDoneText(3, path));
             QCOMPARE(ParseSheet(Unzipped(path, "xl/worksheets/sheet1.xml")).value("B2").value,
                      QString("98765432109876.5432"));
             QCOMPARE(QFile::permissions(QFileInfo(path).path()) & QFile::ReadOther,

@@ -4,6 +4,7 @@
 #include "tests/support/exportfiles.h"
 #include "tests/tst_form_harness.h"
 #include "ui/gridtexts.h"
+#include "ui/statusline.h"
 
 #include <QAction>
 #include <QDir>
@@ -51,6 +52,7 @@ private slots:
         editor.DataGrid1()->setCurrentIndex(editor.tableModel()->index(1, 1));
         editor.DataGrid1()->scrollToBottom();
         Choose(editor, "mnuTXT");
+        QCOMPARE(editor.statusLine()->text(), ui::ExportDoneText(2, txt));
         Choose(editor, "mnuCSV");
         Choose(editor, "mnuXML");
         QCOMPARE(files.calls.size(), 3);
@@ -64,6 +66,10 @@ private slots:
         QCOMPARE(ReadFile(csv), QByteArray("ID,NAME\r\n1,Ann\r\n2,Bob\r\n"));
         QCOMPARE(editor.MousePointer(), int(ui::WindowPointer::Default));
         QVERIFY(m_h.services.messages.calls.isEmpty());
+        // The last export is said in the status line for a few seconds.
+        QCOMPARE(editor.statusLine()->text(), ui::ExportDoneText(2, csv));
+        QTRY_VERIFY_WITH_TIMEOUT(editor.statusLine()->text().startsWith("2 records"), 10000);
+        QCOMPARE(ui::ExportDoneText(1, "/a/b.txt"), QString("1 row written to \"/a/b.txt\""));
     }
 
     // "PDF": the save dialog, the printer put back, the temporary text gone
@@ -74,11 +80,14 @@ private slots:
         QTest::addColumn<QString>("answer");   // {} is the test's folder
         QTest::addColumn<bool>("printed");
         QTest::addColumn<QString>("report");
-        QTest::newRow("printed where the user says") << true << "{}/p.pdf" << true << "";
-        QTest::newRow("Cancel in the dialog") << true << "" << false << "";
-        QTest::newRow("no PDF writer: no dialog") << false << "{}/p.pdf" << false << "";
+        QTest::addColumn<QString>("temporary");   // {} is a fresh folder
+        QTest::newRow("printed where the user says") << true << "{}/p.pdf" << true << "" << "{}";
+        QTest::newRow("Cancel in the dialog") << true << "" << false << "" << "{}";
+        QTest::newRow("no PDF writer: no dialog") << false << "{}/p.pdf" << false << "" << "{}";
         QTest::newRow("a folder nobody may write: reported")
-            << true << "/proc/p.pdf" << false << "mnuPDF_Click at line 112";
+            << true << "/proc/p.pdf" << false << "mnuPDF_Click at line 112" << "{}";
+        QTest::newRow("no temporary folder: the PDF's text reported")
+            << true << "{}/p.pdf" << false << "PDF's temporary text" << "/dev/full";
     }
     void pdfItem()
     {
@@ -86,6 +95,7 @@ private slots:
         QFETCH(QString, answer);
         QFETCH(bool, printed);
         QFETCH(QString, report);
+        QFETCH(QString, temporary);
         answer.replace("{}", m_dir.path());
         QFile::remove(m_dir.filePath("p.pdf"));
         platform::ScriptedPrinters &printers = m_h.services.printers;
@@ -99,17 +109,20 @@ private slots:
         m_h.services.messages.calls.clear();
         QTemporaryDir temp;
         const QByteArray oldTemp = qgetenv("TMPDIR");
-        qputenv("TMPDIR", temp.path().toLocal8Bit());
+        qputenv("TMPDIR", temporary.replace("{}", temp.path()).toLocal8Bit());
         Choose(m_h.windows.form3(), "mnuPDF");
         qputenv("TMPDIR", oldTemp);
 
         QCOMPARE(QDir(temp.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), {});
         QCOMPARE(printers.defaultName, QString("Office Laser"));
-        QCOMPARE(printers.defaultsSet, writerListed
-                     ? QStringList({"Vellacourt PDF Writer", "Office Laser"})
-                     : QStringList({"Office Laser"}));
-        QCOMPARE(m_h.services.files.calls.size(), writerListed ? 1 : 0);
-        if (writerListed) {
+        // Without its temporary text the export ends before the printers.
+        const bool textWritten = temporary != "/dev/full";
+        QCOMPARE(printers.defaultsSet, !textWritten ? QStringList()
+                     : writerListed ? QStringList({"Vellacourt PDF Writer", "Office Laser"})
+                                    : QStringList({"Office Laser"}));
+        const bool asked = writerListed && textWritten;
+        QCOMPARE(m_h.services.files.calls.size(), asked ? 1 : 0);
+        if (asked) {
             const platform::ScriptedFileDialogs::Call &call = m_h.services.files.calls[0];
             QCOMPARE(call.title, QString("Save PDF File"));
             QCOMPARE(call.filter, QString("PDF Files (*.pdf)|*.pdf"));
@@ -119,6 +132,9 @@ private slots:
         QCOMPARE(m_h.services.messages.calls.size(), report.isEmpty() ? 0 : 1);
         if (!report.isEmpty())
             QVERIFY(m_h.services.messages.calls[0].text.contains(report));
+        if (printed)
+            QCOMPARE(m_h.windows.form3().statusLine()->text(),
+                     ui::ExportDoneText(2, m_dir.filePath("p.pdf")));
         QCOMPARE(m_h.windows.form3().MousePointer(), int(ui::WindowPointer::Default));
     }
 

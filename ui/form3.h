@@ -104,6 +104,8 @@ private:
     bool mayExport();
     std::unique_ptr<exports::GridView> exportView() const;
     QString askExportFile(const QString &filter);
+    // A finished export's rows and file, said in the status line.
+    void reportExported(qint64 rows, const QString &path);
     template <typename Save>
     void exportTo(const QString &filter, Save save);
 

@@ -9,6 +9,7 @@
 #include "ui/gridtexts.h"
 #include "ui/gridview.h"
 #include "ui/jobrunner.h"
+#include "ui/statusline.h"
 #include "ui/windows.h"
 
 namespace ui {
@@ -50,8 +51,16 @@ void Form3::exportTo(const QString &filter, Save save)
     m_pointer.set(WindowPointer::Busy);
     const std::unique_ptr<exports::GridView> grid = exportView();
     JobRunner jobs(this);
-    save(*grid, path, exports::ExportUi{m_windows.services().messages, jobs});
+    const exports::ExportOutcome outcome =
+        save(*grid, path, exports::ExportUi{m_windows.services().messages, jobs});
     m_pointer.set(WindowPointer::Default);
+    if (outcome.finished())
+        reportExported(outcome.rows, path);
+}
+
+void Form3::reportExported(qint64 rows, const QString &path)
+{
+    m_statusLine->showForAWhile(ExportDoneText(rows, path));
 }
 
 void Form3::mnuTXT_Click()

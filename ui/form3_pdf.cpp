@@ -31,9 +31,7 @@ std::unique_ptr<QTemporaryDir> PrivateTemporaryFolder()
     auto folder = std::make_unique<QTemporaryDir>();
     if (!folder->isValid())
         throw std::runtime_error(
-            QStringLiteral("Could not create a temporary folder: %1")
-                .arg(folder->errorString())
-                .toStdString());
+            exports::PdfTemporaryTextFailure(folder->errorString()).toStdString());
     return folder;
 }
 
@@ -90,7 +88,11 @@ void Form3::mnuPDF_Click()
         if (textPath.isEmpty())
             return;
         const BusyWhile busy(m_pointer);
-        exports::SaveDataGridToFile(*grid, textPath, exports::ExportUi{services.messages, jobs});
+        exports::SaveDataGridToFile(
+            *grid, textPath,
+            exports::ExportUi{services.messages, jobs, [](const exports::FileWriteError &error) {
+                                  return exports::PdfTemporaryTextFailure(error.reason());
+                              }});
     });
     if (trap.test(104, [&] { return !QFileInfo::exists(textPath); }))
         return;
@@ -111,6 +113,8 @@ void Form3::mnuPDF_Click()
                 textPath, pdfPath, m_model->table(), grid->rowCount(), jobs);
             if (outcome.failure)
                 std::rethrow_exception(outcome.failure);
+            if (outcome.finished())
+                reportExported(outcome.rows, pdfPath);
         });
         trap.step(114, [&] { QFile::remove(textPath); });
     }

@@ -25,10 +25,12 @@ void Form3::mnuXLS_Click()
     if (!trap.test(102, [&] { return app::IsExcelInstalled(services.spreadsheet, services.messages); }))
         return;
     trap.step(104, [&] { m_pointer.set(WindowPointer::Busy); });
-    QString path;
-    trap.step(106, [&] { path = exports::NewWorkbookPath(m_boundTable); });
+    // A failed or cancelled export takes its folder with it.
+    std::unique_ptr<exports::WorkbookFolder> folder;
+    trap.step(106, [&] { folder = std::make_unique<exports::WorkbookFolder>(m_boundTable); });
+    const QString path = folder ? folder->workbookPath() : QString();
     exports::ExportOutcome outcome;
-    if (!path.isEmpty()) {
+    if (folder) {
         const std::unique_ptr<exports::GridView> grid = exportView();
         JobRunner jobs(this);
         outcome = exports::WriteWorkbook(*grid, path, m_boundTable, jobs, m_workbookLimits);
@@ -36,13 +38,15 @@ void Form3::mnuXLS_Click()
     if (outcome.failed != exports::ExportOutcome::Failure::None && !outcome.cancelled)
         trap.step(exports::WorkbookReportLine(outcome),
                   [&] { std::rethrow_exception(outcome.failure); });
-    if (!path.isEmpty() && outcome.finished()) {
+    if (folder && outcome.finished()) {
+        folder->keep();
         if (!outcome.notice.isEmpty())
             services.messages.inform(app::ShortTitle(), outcome.notice);
         trap.step(152, [&] {
             if (!services.spreadsheet.openWorkbook(path))
                 throw std::runtime_error(
                     QStringLiteral("The workbook \"%1\" could not be opened.").arg(path).toStdString());
+            reportExported(outcome.rows, path);
         });
     }
     trap.step(154, [&] { m_pointer.set(WindowPointer::Default); });

@@ -3,6 +3,7 @@
 #include "db/grid/tablemodel.h"
 #include "ui/gridview.h"
 
+#include <QDir>
 #include <QRegularExpression>
 
 namespace ui {
@@ -12,6 +13,7 @@ using db::TableModel;
 namespace {
 
 const QString Separator = QStringLiteral("  ·  ");
+constexpr int PassingMs = 5000;   // long enough to read a path
 
 QString RowText(const StatusFacts &facts)
 {
@@ -42,9 +44,20 @@ QString StatusText(const StatusFacts &facts)
     return parts.join(Separator);
 }
 
+QString ExportDoneText(qint64 rows, const QString &path)
+{
+    const QString file = QDir::toNativeSeparators(path);
+    if (rows == 1)
+        return QStringLiteral("1 row written to \"%1\"").arg(file);
+    return QStringLiteral("%L1 rows written to \"%2\"").arg(rows).arg(file);
+}
+
 StatusLine::StatusLine(QWidget *parent)
     : QLabel(parent)
 {
+    m_while.setSingleShot(true);
+    m_while.setInterval(PassingMs);
+    connect(&m_while, &QTimer::timeout, this, &StatusLine::showState);
     setObjectName(QStringLiteral("StatusLine"));
     setAccessibleName(QStringLiteral("State of the open table"));
     setFrameShape(QFrame::Panel);
@@ -68,8 +81,20 @@ void StatusLine::follow(GridView *grid)
     showState();
 }
 
+void StatusLine::showForAWhile(const QString &text)
+{
+    m_passing = text;
+    m_while.start();
+    showState();
+}
+
 void StatusLine::showState()
 {
+    if (m_while.isActive()) {
+        setText(m_passing);
+        setToolTip(m_passing);
+        return;
+    }
     const TableModel *model = m_grid ? m_grid->tableModel() : nullptr;
     if (!model || !model->isBound()) {
         setText({});

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLabel>
+#include <QTimer>
 
 namespace ui {
 
@@ -20,6 +21,9 @@ struct StatusFacts
 // "4 records  ·  filter: …  ·  row 2: changed, not saved"
 QString StatusText(const StatusFacts &facts);
 
+// What a finished export says: "2 rows written to "/home/ann/p.txt"".
+QString ExportDoneText(qint64 rows, const QString &path);
+
 // The line under the editor's grid: the number of records, the filter,
 // and the state of the row the cursor is on.
 class StatusLine : public QLabel
@@ -31,9 +35,13 @@ public:
     // Once, after the grid has its model.
     void follow(GridView *grid);
     void showState();
+    // Says `text` for a few seconds in place of the table's state.
+    void showForAWhile(const QString &text);
 
 private:
     GridView *m_grid = nullptr;
+    QTimer m_while;
+    QString m_passing;
 };
 
 } // namespace ui
