@@ -1,6 +1,7 @@
 #include "app/commandline.h"
 
 #include "app/titles.h"
+#include "db/client/clientlibrary.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -38,7 +39,8 @@ StartRequest ParseCommandLine(const QStringList &arguments)
     if (parser.isSet(help))
         return end(0, parser.helpText());
     if (parser.isSet(version))
-        return end(0, QString::fromLatin1(DisplayTitle) + ' ' + ProgramVersion() + '\n');
+        return end(0, QString::fromLatin1(DisplayTitle) + ' ' + ProgramVersion() + '\n'
+                          + db::ClientSummary() + '\n');
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1)
         return end(2, QStringLiteral("Only one database file can be opened.\n\n")

@@ -2,6 +2,7 @@
 
 #include "app/files.h"
 #include "app/titles.h"
+#include "db/client/clientlibrary.h"
 
 namespace app {
 
@@ -96,7 +97,8 @@ QString LoginUsageText()
         + UserSampleDatabasePath() + "."
         + Paragraph
         + "Started as \"gravelin FILE\" (or by opening a .fdb or .gdb file from the file "
-          "manager) the program uses FILE instead of the remembered database.";
+          "manager) the program uses FILE instead of the remembered database."
+        + Paragraph + db::ClientSummary() + ".";
 }
 
 QString ChooserUsageText()
@@ -122,10 +124,20 @@ QString EditorUsageText()
           "leaving the row saves it; Esc undoes the changes of the row; Ctrl+0 sets NULL; "
           "Ctrl+Delete deletes the selected rows; Shift+F2 or a double-click opens a BLOB cell "
           "in a window of its own (text to edit, or bytes in hex to load from or save to a "
-          "file); F5 reads the table again; Ctrl+Shift+F shows "
+          "file); F5 reads the table again; Ctrl+Shift+I imports rows from a CSV or "
+          "tab-delimited file, after a preview; Ctrl+Shift+F shows "
           "the filter line under the headings (a text to look for, or =, <>, <, >, <=, >= and a "
-          "value, or NULL, NOT NULL; Enter applies, Esc empties a box); Tab leaves the grid for "
-          "the buttons; F1 shows this text."
+          "value, or NULL, NOT NULL; Enter applies, Esc empties a box); Shift+Enter shows the "
+          "row as a form (Record View; Ctrl+Page Up/Down go to the row above or below); F4 or "
+          "Alt+Down in a column that references another table lists that table's rows to "
+          "choose from, searched as you type; Ctrl+F finds and Ctrl+H replaces, in a bar below "
+          "the grid (Enter or F3 finds the next, Shift+Enter or Shift+F3 the previous, Esc "
+          "closes it); Tab leaves the grid for the buttons; F1 shows this text."
+        + Paragraph
+        + "Columns: drag a heading to move its column, drag its edge to size it, and "
+          "right-click a heading to hide or show columns or to \"Reset Columns\". The layout "
+          "is remembered per database and table; exports still write every column in the "
+          "table's order."
         + Paragraph
         + "Exports are written where you choose in the save dialog, and appear only when "
           "complete; an XLS workbook goes to a private folder in the temporary folder and "

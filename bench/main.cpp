@@ -6,6 +6,8 @@
 //   gravelin_bench bare-xlsx DATABASE TABLE
 //   gravelin_bench delete-rows DATABASE TABLE ROWS
 //   gravelin_bench select-all-delete DATABASE TABLE
+//   gravelin_bench import|bare-insert DATABASE TABLE ROWS
+//   gravelin_bench replace-all|picker DATABASE TABLE
 // bench/run drives it and prints the medians. DATABASE is a file, or
 // "host[/port]:path" for a database on a server.
 
@@ -13,6 +15,8 @@
 #include "bench/benchdatabase.h"
 #include "bench/deletemeasures.h"
 #include "bench/exportmeasures.h"
+#include "bench/importmeasures.h"
+#include "bench/findmeasures.h"
 #include "bench/measures.h"
 
 #include <QApplication>
@@ -33,7 +37,9 @@ int usage()
                  "       gravelin_bench export DATABASE TABLE txt|csv|xml|xlsx|pdf [ROWS]\n"
                  "       gravelin_bench bare-xlsx DATABASE TABLE\n"
                  "       gravelin_bench delete-rows DATABASE TABLE ROWS\n"
-                 "       gravelin_bench select-all-delete DATABASE TABLE\n");
+                 "       gravelin_bench select-all-delete DATABASE TABLE\n"
+                 "       gravelin_bench import|bare-insert DATABASE TABLE ROWS\n"
+                 "       gravelin_bench replace-all|picker DATABASE TABLE\n");
     return 2;
 }
 
@@ -66,8 +72,16 @@ int run(const QStringList &args)
         bench::MeasureDeleteRows(database, table, args.at(3).toInt());
     else if (mode == QLatin1String("select-all-delete"))
         bench::MeasureSelectAllDelete(database, table);
+    else if (mode == QLatin1String("replace-all"))
+        bench::MeasureReplaceAll(database, table);
+    else if (mode == QLatin1String("picker"))
+        bench::MeasurePickerFirstScreen(database, table);
     else if (mode == QLatin1String("bare-xlsx"))
         bench::MeasureBareWorkbook(database, table);
+    else if (mode == QLatin1String("import") && args.size() >= 4)
+        bench::MeasureImport(database, table, args.at(3).toLongLong());
+    else if (mode == QLatin1String("bare-insert") && args.size() >= 4)
+        bench::MeasureBareInsert(database, table, args.at(3).toLongLong());
     else if (mode == QLatin1String("export") && args.size() >= 4)
         bench::MeasureExport(database, table, args.at(3), args.value(4).toLongLong());
     else

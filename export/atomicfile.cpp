@@ -63,7 +63,9 @@ void AtomicFile::commit()
         m_direct->close();
         return;
     }
-    if (!m_save->commit())
+    // The last of the text is still buffered, and QSaveFile::commit() does
+    // not see a flush that fails: a full disk would leave an empty file.
+    if (!m_save->flush() || !m_save->commit())
         fail(m_path, m_save->errorString());
     m_save.reset();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/grid/batchjob.h"
 #include "db/grid/tablecursor.h"
 
 #include <QStringList>
@@ -48,6 +49,28 @@ public:
 private:
     db::TableCursor m_cursor;
     qint64 m_rowCount;
+};
+
+// Only the rows of another view at the given positions: spans of rows in
+// its order, ascending and apart (as the grid's selection gives them).
+class SelectedRowsView : public GridView
+{
+public:
+    SelectedRowsView(std::unique_ptr<GridView> all, std::vector<db::RowSpan> spans);
+
+    qint64 rowCount() const override { return m_count; }
+    void open() override { m_all->open(); }
+    const std::vector<db::Column> &columns() const override { return m_all->columns(); }
+    QStringList captions() const override { return m_all->captions(); }
+    bool nextRow(Row &row) override;
+    void cancel() override { m_all->cancel(); }
+
+private:
+    std::unique_ptr<GridView> m_all;
+    std::vector<db::RowSpan> m_spans;
+    qint64 m_count = 0;
+    size_t m_span = 0;
+    qint64 m_position = 0;   // of the next row m_all gives
 };
 
 } // namespace exports

@@ -72,10 +72,10 @@ bool IsXmlChar(char32_t c)
         || (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
 }
 
-bool NeedsCsvQuotes(QStringView text)
+bool NeedsCsvQuotes(QStringView text, QChar delimiter)
 {
     for (QChar c : text) {
-        if (c == u',' || c == u'"' || c == u'\r' || c == u'\n')
+        if (c == delimiter || c == u'"' || c == u'\r' || c == u'\n')
             return true;
     }
     return false;
@@ -131,9 +131,9 @@ void DelimitedTextWriter::row(const Row &row)
     endLine();
 }
 
-QString CsvField(QStringView text)
+QString CsvField(QStringView text, QChar delimiter)
 {
-    if (!NeedsCsvQuotes(text))
+    if (!NeedsCsvQuotes(text, delimiter))
         return text.toString();
     QString quoted = QStringLiteral("\"");
     for (QChar c : text) {
@@ -147,24 +147,38 @@ QString CsvField(QStringView text)
 void CsvWriter::field(QStringView text, bool first)
 {
     if (!first)
-        put(u',');
-    if (NeedsCsvQuotes(text))
-        put(CsvField(text));
+        put(m_options.delimiter);
+    if (NeedsCsvQuotes(text, m_options.delimiter))
+        put(CsvField(text, m_options.delimiter));
     else
         put(text);
 }
 
 void CsvWriter::begin(const std::vector<db::Column> &, const QStringList &captions)
 {
+    if (m_options.byteOrderMark)
+        put(QChar(0xFEFF));
     for (qsizetype i = 0; i < captions.size(); ++i)
         field(captions[i], i == 0);
     endLine();
 }
 
+// NULL is the NULL text (empty by default) unquoted; a text that would
+// read back as NULL (empty, or the NULL text) goes in quotes.
 void CsvWriter::row(const Row &row)
 {
-    for (std::size_t i = 0; i < row.texts.size(); ++i)
-        field(row.texts[i], i == 0);
+    for (std::size_t i = 0; i < row.texts.size(); ++i) {
+        const QString &text = row.texts[i];
+        if (i < row.nulls.size() && row.nulls[i]) {
+            field(m_options.nullText, i == 0);
+        } else if (text.isEmpty() || text == m_options.nullText) {
+            if (i != 0)
+                put(m_options.delimiter);
+            put(u'"' + QString(text).replace(u'"', QStringLiteral("\"\"")) + u'"');
+        } else {
+            field(text, i == 0);
+        }
+    }
     endLine();
 }
 

@@ -51,17 +51,29 @@ public:
     void row(const Row &row) override;
 };
 
+// What the user may choose for a CSV file.
+struct CsvOptions
+{
+    bool byteOrderMark = false;   // spreadsheet programs take the file for UTF-8 then
+    QChar delimiter = u',';
+    QString nullText;             // written for NULL; empty: an empty field
+};
+
 // Comma-separated values: a heading line, then a record per row; a field
-// holding a comma, a double quote, CR or LF is quoted, its quotes doubled.
+// holding the delimiter, a double quote, CR or LF is quoted, its quotes
+// doubled.
 class CsvWriter : public TextTableWriter
 {
 public:
-    using TextTableWriter::TextTableWriter;
+    explicit CsvWriter(QIODevice &device, CsvOptions options = {})
+        : TextTableWriter(device), m_options(std::move(options)) {}
     void begin(const std::vector<db::Column> &columns, const QStringList &captions) override;
     void row(const Row &row) override;
 
 private:
     void field(QStringView text, bool first);
+
+    CsvOptions m_options;
 };
 
 // "<xml>", a "<row>" element per row with an element per column named after
@@ -85,7 +97,7 @@ private:
 };
 
 // A CSV field as written: quoted only when it must be.
-QString CsvField(QStringView text);
+QString CsvField(QStringView text, QChar delimiter = u',');
 // A caption as an XML element name: characters a name cannot hold become
 // "_", and a name that cannot start an element gets a "_" in front.
 QString XmlElementName(const QString &caption);

@@ -30,13 +30,16 @@ struct ReportLines
 }
 
 template <typename Writer>
+WriterFactory MakerOf()
+{
+    return [](QIODevice &device) { return std::make_unique<Writer>(device); };
+}
+
 ExportOutcome SaveTextExport(GridView &grid, const QString &path, ExportUi ui,
-                             const app::Location &location, ReportLines lines)
+                             const app::Location &location, ReportLines lines,
+                             const WriterFactory &makeWriter)
 {
     app::ErrorTrap trap(ui.messages, location);
-    const WriterFactory makeWriter = [](QIODevice &device) {
-        return std::make_unique<Writer>(device);
-    };
     const ExportOutcome outcome = RunExport(
         ui.jobs, grid.rowCount(),
         [&](ExportControl &control) { return WriteTableFile(grid, makeWriter, path, control); },
@@ -57,22 +60,25 @@ ExportOutcome SaveTextExport(GridView &grid, const QString &path, ExportUi ui,
 
 ExportOutcome SaveDataGridToFile(GridView &grid, const QString &path, ExportUi ui)
 {
-    return SaveTextExport<DelimitedTextWriter>(grid, path, ui,
-                                               app::loc::Datagrid1_SaveDataGridToFile, {126, 134});
+    return SaveTextExport(grid, path, ui, app::loc::Datagrid1_SaveDataGridToFile, {126, 134},
+                          MakerOf<DelimitedTextWriter>());
 }
 
 // Comma-separated text is the tab-delimited export in another format, and
 // reports like it.
-ExportOutcome SaveDataGridToCsvFile(GridView &grid, const QString &path, ExportUi ui)
+ExportOutcome SaveDataGridToCsvFile(GridView &grid, const QString &path, ExportUi ui,
+                                    const CsvOptions &options)
 {
-    return SaveTextExport<CsvWriter>(grid, path, ui, app::loc::Datagrid1_SaveDataGridToFile,
-                                     {126, 134});
+    return SaveTextExport(grid, path, ui, app::loc::Datagrid1_SaveDataGridToFile, {126, 134},
+                          [options](QIODevice &device) {
+                              return std::make_unique<CsvWriter>(device, options);
+                          });
 }
 
 ExportOutcome SaveDataGridToXMLFile(GridView &grid, const QString &path, ExportUi ui)
 {
-    return SaveTextExport<XmlWriter>(grid, path, ui, app::loc::Datagrid1_SaveDataGridToXMLFile,
-                                     {120, 130});
+    return SaveTextExport(grid, path, ui, app::loc::Datagrid1_SaveDataGridToXMLFile, {120, 130},
+                          MakerOf<XmlWriter>());
 }
 
 } // namespace exports

@@ -26,7 +26,8 @@ struct ExportUi
 // that name stays as it was), Cancel writes nothing. The writer's notice,
 // if any, is shown after a finished export.
 ExportOutcome SaveDataGridToFile(GridView &grid, const QString &path, ExportUi ui);
-ExportOutcome SaveDataGridToCsvFile(GridView &grid, const QString &path, ExportUi ui);
+ExportOutcome SaveDataGridToCsvFile(GridView &grid, const QString &path, ExportUi ui,
+                                    const CsvOptions &options = {});
 ExportOutcome SaveDataGridToXMLFile(GridView &grid, const QString &path, ExportUi ui);
 
 } // namespace exports

@@ -75,10 +75,55 @@ std::optional<double> ExactNumber(const db::Column &column, QByteArrayView bytes
     return number;
 }
 
+// A number the server sent as text ("-123.4500"), as a double when that
+// holds it exactly and a spreadsheet shows the same digits: plain decimal
+// notation of at most 2^53 in its last digit's unit, a fraction whose
+// binary form ends. Exponents, NaN, infinities and negative zero (shown
+// as 0) stay text.
+std::optional<double> ExactDecimal(QByteArrayView text)
+{
+    const bool negative = text.startsWith('-');
+    qsizetype i = negative ? 1 : 0;
+    qint64 digits = 0;
+    int places = 0, count = 0;
+    bool point = false;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '.' && !point) {
+            point = true;
+            continue;
+        }
+        if (c < '0' || c > '9' || digits > ExactDoubleLimit / 10)
+            return std::nullopt;
+        digits = digits * 10 + (c - '0');
+        places += point ? 1 : 0;
+        ++count;
+    }
+    if (count == 0 || digits > ExactDoubleLimit || (negative && digits == 0))
+        return std::nullopt;
+    // digits / 10^places = (digits / 5^places) / 2^places: exact in binary
+    // only when 5^places divides the digits.
+    for (int p = 0; p < places; ++p) {
+        if (digits % 5 != 0)
+            return std::nullopt;
+        digits /= 5;
+    }
+    const double value = std::ldexp(double(digits), -places);
+    return negative ? -value : value;
+}
+
+int DecimalPlaces(QByteArrayView text)
+{
+    const qsizetype point = text.indexOf('.');
+    return point < 0 ? 0 : int(text.size() - point - 1);
+}
+
 } // namespace
 
 CellKind CellKindOf(const db::Column &column)
 {
+    if (column.bound != db::TextBound::None)
+        return db::IsNumberText(column) ? CellKind::Number : CellKind::Text;
     switch (column.sqlType.type) {
     case SQL_SHORT:
     case SQL_LONG:
@@ -95,6 +140,8 @@ CellKind CellKindOf(const db::Column &column)
 
 std::optional<double> NumberCellValue(const db::Column &column, QByteArrayView bytes)
 {
+    if (db::IsNumberText(column))
+        return ExactDecimal(bytes);
     switch (column.sqlType.type) {
     case SQL_SHORT:
     case SQL_LONG:
@@ -144,6 +191,14 @@ QString NumberFormat(const db::Column &column, bool fraction)
         return QStringLiteral("0");
     default: return {};
     }
+}
+
+QString CellNumberFormat(const db::Column &column, QByteArrayView bytes)
+{
+    if (!db::IsNumberText(column))
+        return NumberFormat(column, HasFraction(column, bytes));
+    const int places = DecimalPlaces(bytes);
+    return places > 0 ? QStringLiteral("0.") + QString(places, u'0') : QStringLiteral("0");
 }
 
 QString SheetName(const QString &table, int sheet)

@@ -27,6 +27,9 @@ std::optional<double> NumberCellValue(const db::Column &column, QByteArrayView b
 // the value has parts of a second.
 QString NumberFormat(const db::Column &column, bool fraction);
 bool HasFraction(const db::Column &column, QByteArrayView bytes);
+// The format of one number cell: NumberFormat's, or for a number that
+// arrives as text as many places as it shows ("0.0000").
+QString CellNumberFormat(const db::Column &column, QByteArrayView bytes);
 
 // A sheet name from the table's: at most 31 characters, none of []:*?/\,
 // no apostrophe at either end; sheets after the first are "name (2)", ...

@@ -172,7 +172,7 @@ void WorkbookWriter::writeCell(int column, const db::Cell &cell, const QString &
     if (kind != CellKind::Text) {
         if (const std::optional<double> number = NumberCellValue(type, cell.bytes)) {
             check(worksheet_write_number(m_sheet, m_row, col, *number,
-                                         numberFormat(column, HasFraction(type, cell.bytes))));
+                                         numberFormat(CellNumberFormat(type, cell.bytes))));
             return;
         }
     }
@@ -192,9 +192,8 @@ void WorkbookWriter::writeText(int column, const QString &text)
                                  nullptr));
 }
 
-lxw_format *WorkbookWriter::numberFormat(int column, bool fraction)
+lxw_format *WorkbookWriter::numberFormat(const QString &code)
 {
-    const QString code = NumberFormat(m_columns[std::size_t(column)], fraction);
     if (code.isEmpty())
         return nullptr;
     lxw_format *&format = m_formats[code];

@@ -45,7 +45,7 @@ private:
     void closeSheet();
     void writeCell(int column, const db::Cell &cell, const QString &text);
     void writeText(int column, const QString &text);
-    lxw_format *numberFormat(int column, bool fraction);
+    lxw_format *numberFormat(const QString &code);
     void check(int error) const;
     void checkSheetFile();
     [[noreturn]] void fail(int error, int cause) const;

@@ -1,6 +1,5 @@
 #include "platform/qtsettingsstore.h"
 
-#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +10,15 @@ namespace platform {
 namespace {
 
 constexpr QFileDevice::Permissions OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
+QString WriteProblem(const QString &path)
+{
+    const QFileInfo file(path);
+    const QString folder = file.absolutePath();
+    if (!QFileInfo(folder).isDir())
+        return QStringLiteral("the folder %1 cannot be made").arg(folder);
+    return QStringLiteral("%1 cannot be written in the folder %2").arg(file.fileName(), folder);
+}
 
 } // namespace
 
@@ -38,7 +46,12 @@ QString QtSettingsStore::get(const QString &section, const QString &key,
     return m_settings->value(section + '/' + key, defaultValue).toString();
 }
 
-void QtSettingsStore::save(const QString &section, const QString &key, const QString &value)
+bool QtSettingsStore::contains(const QString &section, const QString &key) const
+{
+    return m_settings->contains(section + '/' + key);
+}
+
+QString QtSettingsStore::save(const QString &section, const QString &key, const QString &value)
 {
     // QSettings replaces the file through a save file, which keeps the
     // permissions of the file it replaces: so the file exists as 0600 before
@@ -47,8 +60,9 @@ void QtSettingsStore::save(const QString &section, const QString &key, const QSt
     m_settings->setValue(section + '/' + key, value);
     m_settings->sync();
     if (m_settings->status() != QSettings::NoError)
-        qWarning() << "settings could not be written to" << fileName();
+        return WriteProblem(fileName());
     QFile::setPermissions(fileName(), OwnerOnly);
+    return {};
 }
 
 void QtSettingsStore::createPrivateFile() const

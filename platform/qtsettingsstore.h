@@ -22,7 +22,8 @@ public:
 
     QString get(const QString &section, const QString &key,
                 const QString &defaultValue = {}) const override;
-    void save(const QString &section, const QString &key, const QString &value) override;
+    bool contains(const QString &section, const QString &key) const override;
+    QString save(const QString &section, const QString &key, const QString &value) override;
 
     QString fileName() const;
 

@@ -17,11 +17,14 @@ QString ScriptedSettingsStore::get(const QString &section, const QString &key,
     return values.value(MapKey(section, key), defaultValue);
 }
 
-void ScriptedSettingsStore::save(const QString &section, const QString &key,
-                                 const QString &value)
+QString ScriptedSettingsStore::save(const QString &section, const QString &key,
+                                    const QString &value)
 {
+    if (!failure.isEmpty())
+        return failure;
     values.insert(MapKey(section, key), value);
     saves.append(Save{section, key, value});
+    return {};
 }
 
 bool ScriptedSettingsStore::contains(const QString &section, const QString &key) const

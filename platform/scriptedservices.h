@@ -20,11 +20,12 @@ public:
 
     QString get(const QString &section, const QString &key,
                 const QString &defaultValue = {}) const override;
-    void save(const QString &section, const QString &key, const QString &value) override;
-    bool contains(const QString &section, const QString &key) const;
+    QString save(const QString &section, const QString &key, const QString &value) override;
+    bool contains(const QString &section, const QString &key) const override;
 
     QMap<QString, QString> values;   // "section/key" -> value
     QList<Save> saves;
+    QString failure;                 // when set, every save fails with it and keeps nothing
 };
 
 // Records every box; questions take their answers from `answers` (No when

@@ -19,6 +19,12 @@ GRAVELIN_PACKAGES=(
     xvfb xauth
 )
 
+# Firebird 5.0.4 for the tests that need it: the build extracts it from
+# here when it is there (CI puts a read-only copy of shared/ beside the
+# repository), and its programs need these packages.
+FIREBIRD5_TARBALL="$GRAVELIN_ROOT/../shared/firebird/firebird-5.0.4-debian12-amd64.tar.xz"
+FIREBIRD5_PACKAGES=(libtommath1 libtomcrypt1 libedit2 libicu72)
+
 # What scripts/package needs beyond that: dpkg-shlibdeps, dpkg-gencontrol.
 GRAVELIN_PACKAGING_PACKAGES=(dpkg-dev)
 # And scripts/test, whose package test checks the package with these.

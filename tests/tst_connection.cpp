@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QTcpServer>
 #include <QTextStream>
 #include <QTemporaryDir>
 #include <QTest>
@@ -133,6 +134,35 @@ void tst_Connection::oddProfilesConnect()
     QCOMPARE(UserTableNames(connection), QStringList());
 }
 
+namespace {
+
+// A loopback port nobody listens on: one the system just gave out and took back.
+quint16 UnusedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return probe.serverPort();
+}
+
+// What an open through the connection string says, tried by this test's
+// probe (main()) as the user nobody.
+QString OpenAsNobody(const QString &connection)
+{
+    QProcess probe;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("GRAVELIN_OPEN_PROBE", connection);
+    environment.insert("HOME", QDir::tempPath());
+    environment.remove("FIREBIRD_LOCK");   // this process's: nobody makes a lock folder of its own
+    probe.setProcessEnvironment(environment);
+    probe.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups",
+                            QCoreApplication::applicationFilePath()});
+    if (!probe.waitForFinished(30000))
+        return "the probe did not finish";
+    return QString::fromUtf8(probe.readAllStandardOutput());
+}
+
+} // namespace
+
 void tst_Connection::unusableFilesFailClearly_data()
 {
     QTest::addColumn<QString>("kind");
@@ -141,8 +171,13 @@ void tst_Connection::unusableFilesFailClearly_data()
     QTest::newRow("folder") << "folder" << "is a folder, not a database file";
     QTest::newRow("short text file") << "text" << "is not a Firebird database";
     QTest::newRow("64 KiB of junk") << "junk" << "is not a Firebird database";
-    QTest::newRow("older on-disk structure") << "ods11" << "Back it up with that version's gbak";
+    QTest::newRow("older on-disk structure") << "ods11" << "The file is older than they are";
     QTest::newRow("no read permission") << "unreadable" << "You may not read";
+    QTest::newRow("read-only file") << "read-only"
+        << "Firebird needs write access to a database file even to read it";
+    QTest::newRow("cut short") << "truncated" << "is not a Firebird database, or it is damaged";
+    QTest::newRow("no server listening") << "no server" << "No Firebird server answers on "
+                                                           "localhost at port ";
 }
 
 // A file that cannot be a database gets a sentence that names the cause in
@@ -159,6 +194,19 @@ void tst_Connection::unusableFilesFailClearly()
         path.clear();
     } else if (kind == "folder") {
         path = dir.path();
+    } else if (kind == "no server") {
+        path = QString("localhost/%1:%2").arg(UnusedPort()).arg(path);
+    } else if (kind == "truncated") {
+        Attachment::create(path, "SYSDBA", "lockstone").close();
+        QVERIFY(QFile::resize(path, 16384));
+    } else if (kind == "read-only") {
+        Attachment::create(path, "SYSDBA", "lockstone").close();
+        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup
+                                                | QFileDevice::ReadOther));
+        QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                      | QFileDevice::ExeOwner
+                                                      | QFileDevice::ReadOther
+                                                      | QFileDevice::ExeOther));
     } else if (kind == "ods11") {
         // The header's on-disk structure version, as Firebird 2.5 writes it
         // (major 11); the engine judges a file by exactly this field.
@@ -174,12 +222,21 @@ void tst_Connection::unusableFilesFailClearly()
             QVERIFY(file.setPermissions(QFileDevice::WriteOwner));
     }
     const QString connection = ConnectionString({path, "SYSDBA", "lockstone"});
+    if (kind == "read-only" && ::geteuid() == 0) {
+        // Root writes every file: the open is tried as nobody.
+        const QString said = OpenAsNobody(connection);
+        QVERIFY2(said.startsWith(path) && said.contains(sentence)
+                     && said.contains("no permission for read-write access"),
+                 qPrintable(said));
+        return;
+    }
     QVERIFY(!CanConnect(connection));
     try {
         TestConnection(connection);
         QFAIL("it opened");
     } catch (const DbError &error) {
-        QVERIFY2(error.message().startsWith(path.isEmpty() ? sentence : path)
+        const bool fileFirst = !path.isEmpty() && kind != "no server";
+        QVERIFY2(error.message().startsWith(fileFirst ? path : sentence)
                      && error.message().contains(sentence),
                  qPrintable(error.message()));
         QVERIFY2(error.message().count('\n') >= 1, "the engine's own text follows");

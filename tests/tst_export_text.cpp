@@ -13,7 +13,10 @@
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 using namespace modeltest;
 using testsupport::ReadCsv;
@@ -29,7 +32,9 @@ SaveFunction SaveFor(const QString &format)
     if (format == "TXT")
         return exports::SaveDataGridToFile;
     if (format == "CSV")
-        return exports::SaveDataGridToCsvFile;
+        return [](exports::GridView &grid, const QString &path, exports::ExportUi ui) {
+            return exports::SaveDataGridToCsvFile(grid, path, ui);
+        };
     return exports::SaveDataGridToXMLFile;
 }
 
@@ -103,7 +108,8 @@ private slots:
     void csvReadsBack()
     {
         const QByteArray bytes = exportBytes("CSV", "Q");
-        QVERIFY(bytes.contains("\r\n0,\"a,b\",,\r\n1,\"say \"\"hi\"\"\",,\r\n"));
+        // NULL is an empty field, empty text an empty pair of quotes.
+        QVERIFY(bytes.contains("\r\n0,\"a,b\",,\"\"\r\n1,\"say \"\"hi\"\"\",,\"\"\r\n"));
         const QList<QStringList> records = ReadCsv(QString::fromUtf8(bytes));
         QCOMPARE(records.size(), TrickyValues.size() + 2);
         QCOMPARE(records.first(), QStringList({"ID", "A B", "x<y", "1st"}));
@@ -237,6 +243,32 @@ private slots:
         QVERIFY2(report.startsWith(exports::PdfTemporaryTextFailure(qt_error_string(ENOSPC))),
                  qPrintable(report));
         QVERIFY(!report.contains("/dev/full"));
+    }
+
+    // A disk that fills up while the last of the text is written (here a
+    // file size limit): the failure is reported, and nothing is left.
+    void fullDiskAtTheEnd()
+    {
+        exports::AtomicFile file(m_path);
+        file.open();
+        exports::WriteAll(file.device(), QByteArray(100, 'x'));
+        // The file may not grow past 10 bytes: writes fail as on a full disk.
+        const sighandler_t oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit small = old;
+        small.rlim_cur = 10;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        QString failure;
+        try {
+            file.commit();
+        } catch (const exports::FileWriteError &error) {
+            failure = error.reason();
+        }
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        QVERIFY(!failure.isEmpty());
+        QVERIFY(!QFile::exists(m_path));
     }
 
     void readOnlyFolder()

@@ -34,8 +34,9 @@ private slots:
     void browseCancelled();
     void browseChosen();
     void typingStoresTheWholeValue();
+    void unwritableSettingsAreToldOnce();
     void focusSelectsTheWholeText();
-    void nextWithWrongPathDoesNothing();
+    void nextWithWrongPathSaysWhy();
     void nextWithEmptyDatabaseShowsEmptyChooser();
     void helpText();
     void serverNoticeNo();
@@ -170,6 +171,24 @@ void TestForm1::typingStoresTheWholeValue()
     QCOMPARE(m_h->stored("FireBirdPassword"), QString());
 }
 
+// Settings that cannot be written are told once, with the reason, however
+// much is typed; the boxes go on taking what is typed.
+void TestForm1::unwritableSettingsAreToldOnce()
+{
+    m_h->windows.form1().Form_Load();
+    m_h->services.settings.failure = "the folder /nowhere/.config cannot be made";
+    QTest::keyClicks(box("Text1"), "/d/x.fdb");
+    QTest::keyClicks(box("Text2"), "pw");
+    const QList<Call> &calls = m_h->services.messages.calls;
+    QCOMPARE(calls.size(), 1);
+    QCOMPARE(calls[0].kind, Kind::Inform);
+    QVERIFY2(calls[0].text.startsWith("Make the settings folder writable")
+                 && calls[0].text.contains(m_h->services.settings.failure),
+             qPrintable(calls[0].text));
+    QCOMPARE(m_h->windows.form1().profile().database, QStringLiteral("/d/x.fdb"));
+    QCOMPARE(m_h->windows.form1().profile().password, QStringLiteral("pw"));
+}
+
 void TestForm1::focusSelectsTheWholeText()
 {
     m_h->windows.form1().Form_Load();
@@ -184,18 +203,32 @@ void TestForm1::focusSelectsTheWholeText()
     }
 }
 
-void TestForm1::nextWithWrongPathDoesNothing()
+// "Next >", by button or Enter, on a database that does not open says what
+// "Test Connection" says, and stays in the login window.
+void TestForm1::nextWithWrongPathSaysWhy()
 {
     QTemporaryDir dir;
-    m_h->windows.form1().Form_Load();
-    m_h->windows.form1().show();
+    ui::Form1 &form = m_h->windows.form1();
+    form.Form_Load();
+    form.show();
     box("Text1")->setText(dir.filePath("nothing.fdb"));
+    QList<Call> &calls = m_h->services.messages.calls;
+    button("PushButton1")->click();
     button("PushButton3")->click();
+    box("Text2")->setFocus();
+    QTest::keyClick(box("Text2"), Qt::Key_Return);
+    QCOMPARE(calls.size(), 3);
+    QVERIFY2(calls[0].detail.contains("nothing.fdb"), qPrintable(calls[0].detail));
+    for (const Call &next : {calls[1], calls[2]}) {
+        QCOMPARE(next.kind, calls[0].kind);
+        QCOMPARE(next.title, calls[0].title);
+        QCOMPARE(next.text, QStringLiteral("Could not connect."));
+        QCOMPARE(next.detail, calls[0].detail);
+    }
     QVERIFY(!m_h->windows.form2Loaded());
-    QVERIFY(m_h->windows.form1().isVisible());
+    QVERIFY(form.isVisible());
     QCOMPARE(box("Text1")->text(), dir.filePath("nothing.fdb"));
-    QVERIFY(m_h->services.messages.calls.isEmpty());
-    m_h->windows.form1().hide();
+    form.hide();
 }
 
 void TestForm1::nextWithEmptyDatabaseShowsEmptyChooser()

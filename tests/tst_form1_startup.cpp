@@ -32,6 +32,7 @@ private slots:
     void rememberedDatabaseSkipsToTheChooser();
     void rememberedPathThatDoesNotExistStaysSilently();
     void rememberedValuesAreShown();
+    void rememberedValuesAreNotWrittenBack();
     void unreadableCursorIsReportedAndLoadGoesOn();
     void layoutAndTabOrder();
     void closingEndsTheProgram();
@@ -137,6 +138,25 @@ void TestForm1Startup::rememberedValuesAreShown()
     const db::ConnectionProfile profile = m_h->windows.form1().profile();
     QCOMPARE(profile.user, QStringLiteral("ALICE"));
     QCOMPARE(profile.password, QStringLiteral("s3cret"));
+}
+
+// What the boxes make of stored values (a path longer than a box holds is
+// cut) is not written back at start; what the user then types is.
+void TestForm1Startup::rememberedValuesAreNotWrittenBack()
+{
+    const QString longPath = "/" + QString(40000, 'p') + ".fdb";
+    m_h->remember("FireBirdDatabase", longPath);
+    m_h->remember("FireBirdUser", "ALICE");
+    m_h->remember("FireBirdPassword", "s3cret");
+    m_h->windows.form1().Form_Load();
+    QVERIFY(box("Text1")->text().size() < longPath.size());
+    QCOMPARE(m_h->services.settings.saves.size(), 0);
+    QCOMPARE(m_h->stored("FireBirdDatabase"), longPath);
+    QTest::keyClick(box("Text7"), Qt::Key_End);
+    QTest::keyClicks(box("Text7"), "2");
+    QCOMPARE(m_h->services.settings.saves.size(), 1);
+    QCOMPARE(m_h->stored("FireBirdUser"), QStringLiteral("ALICE2"));
+    QCOMPARE(m_h->stored("FireBirdDatabase"), longPath);
 }
 
 void TestForm1Startup::unreadableCursorIsReportedAndLoadGoesOn()

@@ -3,6 +3,7 @@
 
 #include "tests/support/exportfiles.h"
 #include "tests/tst_form_harness.h"
+#include "ui/csvoptionsdialog.h"
 #include "ui/gridtexts.h"
 #include "ui/statusline.h"
 
@@ -53,6 +54,8 @@ private slots:
         editor.DataGrid1()->scrollToBottom();
         Choose(editor, "mnuTXT");
         QCOMPARE(editor.statusLine()->text(), ui::ExportDoneText(2, txt));
+        // CSV asks for its options after the file name; as they come.
+        WhenShown<ui::CsvOptionsDialog>(&editor, [](ui::CsvOptionsDialog &dialog) { dialog.accept(); });
         Choose(editor, "mnuCSV");
         Choose(editor, "mnuXML");
         QCOMPARE(files.calls.size(), 3);

@@ -43,6 +43,8 @@ private slots:
     void addNewRowOnATable();
     void addNewRowOnAnEmptyTable();
     void typingIntoTheNewRecordLineInserts();
+    void newRecordsOfAnEmptyTableFromTheKeyboard_data();
+    void newRecordsOfAnEmptyTableFromTheKeyboard();
 
 private:
     ui::Form3 &editor() { return m_h->windows.form3(); }
@@ -371,6 +373,48 @@ void TestForm3Grid::typingIntoTheNewRecordLineInserts()
     QCOMPARE(model().index(1, 0).data().toString(), QStringLiteral("2"));   // identity shown
     QCOMPARE(model().index(1, 1).data().toString(), QStringLiteral("second"));
     QCOMPARE(model().headerData(2, Qt::Vertical).toString(), QStringLiteral("*"));
+}
+
+void TestForm3Grid::newRecordsOfAnEmptyTableFromTheKeyboard_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("column");   // the cursor's column on the next new-record line
+    QTest::newRow("Down") << "down" << 1;
+    QTest::newRow("Tab past the last cell") << "tab" << 0;
+    QTest::newRow("Enter, Enter") << "enter" << 1;
+    QTest::newRow("Add New Row") << "button" << 0;
+}
+
+// Each way on writes the record typed into the new-record line and opens
+// the next one below it, so the next value typed is a record of its own.
+void TestForm3Grid::newRecordsOfAnEmptyTableFromTheKeyboard()
+{
+    QFETCH(QString, action);
+    QFETCH(int, column);
+    open("E");
+    for (const char *name : {"first", "second"}) {
+        const int line = model().newRecordRow();
+        go(line, 1);
+        type(QString::fromLatin1(name));
+        if (action == "down") {
+            key(Qt::Key_Down);
+        } else if (action == "tab") {
+            key(Qt::Key_Tab);
+        } else if (action == "enter") {
+            key(Qt::Key_Return);
+            key(Qt::Key_Return);
+        } else {
+            editor().findChild<QPushButton *>("PushButton8")->click();
+        }
+        QCOMPARE(model().newRecordRow(), line + 1);
+        QCOMPARE(grid().currentIndex(), model().index(line + 1, column));
+        QVERIFY(!model().isRowDirty(line));
+    }
+    QVERIFY(calls().isEmpty());
+    QCOMPARE(ValueOf(*m_db, "SELECT CAST(LIST(NAME, ',') AS VARCHAR(99)) FROM "
+                               "(SELECT NAME FROM E ORDER BY ID)"),
+             QStringLiteral("first,second"));
+    QCOMPARE(model().index(1, 1).data().toString(), QStringLiteral("second"));
 }
 
 QTEST_MAIN(TestForm3Grid)

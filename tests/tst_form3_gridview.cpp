@@ -164,9 +164,11 @@ void TestForm3GridView::contextMenu()
         items << action->text() + " [" + action->shortcut().toString() + "]";
     QCOMPARE(items, (QStringList{"Copy [Ctrl+C]", "Copy with Headings [Ctrl+Shift+C]",
                                  "Paste [Ctrl+V]", "Set to NULL [Ctrl+0]", "Delete Selected Rows [Ctrl+Del]",
-                                 "Revert Row\tEsc []", "Open BLOB… [Shift+F2]", " []",
+                                 "Revert Row\tEsc []", "Open BLOB… [Shift+F2]",
+                                 "Record View…\tShift+Enter []", " []",
                                  "Refresh [F5]",
-                                 "Filter Line [Ctrl+Shift+F]"}));
+                                 "Filter Line [Ctrl+Shift+F]",
+                                 "Import Rows\u2026 [Ctrl+Shift+I]"}));
 }
 
 void TestForm3GridView::deleteAsksFirst()

@@ -29,6 +29,8 @@ private slots:
     void tableMode();
     void listMode_data();
     void listMode();
+    void sizeBoxesFollowTheType_data();
+    void sizeBoxesFollowTheType();
     void closeBoxExecutesNothing();
     void heldTableFailsInTime();
     void editorAddsColumn_data();
@@ -175,6 +177,45 @@ void TestFrmNewColumn::listMode()
     QCOMPARE((QStringList{row.name, row.type, row.m, row.d}),
              (QStringList{input.name, input.type, input.m, input.d}));
     QCOMPARE(row.autoIncrement, input.autoIncrement);
+}
+
+void TestFrmNewColumn::sizeBoxesFollowTheType_data()
+{
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<QString>("boxes");   // the boxes enabled: "", "M" or "MD"
+    const char *const enabled[] = {"", "M", "", "", "MD", "M", "MD", "", "MD", "", "MD", "M", "",
+                                   ""};
+    const QStringList entries = db::sql::DataTypeEntries();
+    for (int i = 0; i < entries.size(); ++i)
+        QTest::addRow("%d %s", i + 1, qPrintable(entries[i])) << i << QString(enabled[i]);
+}
+
+// M and D are enabled only while the chosen type takes them; a size typed
+// for another type stays in its box, unused, and counts again when a type
+// takes it.
+void TestFrmNewColumn::sizeBoxesFollowTheType()
+{
+    QFETCH(int, entry);
+    QFETCH(QString, boxes);
+    QTreeWidget list;
+    list.setColumnCount(4);
+    auto dialog = newDialog("frmNewTable");
+    dialog->fieldList = &list;
+    dialog->cboDataType()->setCurrentText("DECIMAL");
+    dialog->txtM()->setText("12");
+    dialog->txtD()->setText("3");
+    dialog->txtName()->setText("C");
+    dialog->cboDataType()->setCurrentIndex(entry);
+    QCOMPARE(dialog->txtM()->isEnabled(), boxes.contains('M'));
+    QCOMPARE(dialog->findChild<QLabel *>("Label1")->isEnabled(), boxes.contains('M'));
+    QCOMPARE(dialog->txtD()->isEnabled(), boxes.contains('D'));
+    QCOMPARE(dialog->findChild<QLabel *>("Label4")->isEnabled(), boxes.contains('D'));
+    QCOMPARE(dialog->txtM()->text(), QStringLiteral("12"));
+    QCOMPARE(dialog->txtD()->text(), QStringLiteral("3"));
+    dialog->findChild<QPushButton *>("PushButton1")->click();
+    QCOMPARE(Said(m_h->services.messages.calls), QStringList());
+    const QString precision = boxes == "MD" ? "(12, 3)" : boxes == "M" ? "(12)" : "";
+    QCOMPARE(list.topLevelItem(0)->text(2), precision);
 }
 
 void TestFrmNewColumn::closeBoxExecutesNothing()

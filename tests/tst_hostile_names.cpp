@@ -110,8 +110,12 @@ void TestHostileNames::everyOperation()
     platform::ScriptedMessageBoxes messages;
     db::JobsHere jobs;
     QTemporaryDir out;
-    for (const auto save : {exports::SaveDataGridToFile, exports::SaveDataGridToCsvFile,
-                            exports::SaveDataGridToXMLFile}) {
+    using Save = exports::ExportOutcome (*)(exports::GridView &, const QString &, exports::ExportUi);
+    const Save csv = [](exports::GridView &grid, const QString &path, exports::ExportUi ui) {
+        return exports::SaveDataGridToCsvFile(grid, path, ui);
+    };
+    for (const Save save : {Save(exports::SaveDataGridToFile), csv,
+                            Save(exports::SaveDataGridToXMLFile)}) {
         exports::TableGridView grid(connection, model.currentRead(), model.recordCount());
         QVERIFY(save(grid, out.filePath("export"), {messages, jobs}).finished());
     }

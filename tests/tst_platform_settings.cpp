@@ -34,6 +34,7 @@ private slots:
     void fileIsPrivateAfterEveryWrite();
     void perUserStoreIsPrivate();
     void createdPrivateUnderAnyUmask();
+    void unwritableFolderSaysWhy();
 
 private:
     QTemporaryDir m_dir;
@@ -124,6 +125,26 @@ void TestPlatformSettings::createdPrivateUnderAnyUmask()
     QVERIFY(platform::CreateOwnerOnlyFile(stored));   // an existing file is kept
     QCOMPARE(platform::QtSettingsStore(stored).get("Gravelin", "FireBirdPassword"),
              QStringLiteral("lockstone"));
+}
+
+// A folder that cannot be made (a file stands in its way, which holds even
+// for root): every save says why, and nothing goes to standard error.
+void TestPlatformSettings::unwritableFolderSaysWhy()
+{
+    QFile blocker(m_dir.filePath("blocker"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    static int warnings = 0;
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext &, const QString &) { ++warnings; });
+    platform::QtSettingsStore store(m_dir.filePath("blocker/config/Vellacourt.conf"));
+    const QString first = store.save("Gravelin", "FireBirdUser", "A");
+    const QString second = store.save("Gravelin", "FireBirdUser", "AB");
+    qInstallMessageHandler(previous);
+    QCOMPARE(first, "the folder " + m_dir.filePath("blocker/config") + " cannot be made");
+    QCOMPARE(second, first);
+    QCOMPARE(warnings, 0);
+    QVERIFY(QFileInfo(blocker.fileName()).isFile());
 }
 
 QTEST_GUILESS_MAIN(TestPlatformSettings)

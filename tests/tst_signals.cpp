@@ -31,21 +31,10 @@ private slots:
     void programEndsOnTerm()
     {
         QTemporaryDir home;
-        QDir(home.path()).mkpath(".config");
-        QFile settings(home.filePath(".config/Vellacourt.conf"));
-        QVERIFY(settings.open(QIODevice::WriteOnly));
-        settings.write(QString("[Gravelin]\nFireBirdDatabase=%1\nFireBirdUser=SYSDBA\n"
-                               "FireBirdPassword=%2\n")
-                           .arg(m_db.path(), testsupport::TempDatabase::Password)
-                           .toUtf8());
-        settings.close();
         QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("HOME", home.path());
-        environment.remove("XDG_CONFIG_HOME");
-        program.setProcessEnvironment(environment);
-        program.start(qEnvironmentVariable("GRAVELIN_BIN_DIR") + "/gravelin");
-        QVERIFY(program.waitForStarted());
+        start(program, home,
+              QString("FireBirdDatabase=%1\nFireBirdUser=SYSDBA\nFireBirdPassword=%2\n")
+                  .arg(m_db.path(), testsupport::TempDatabase::Password));
         const QString maps = QString("/proc/%1/maps").arg(program.processId());
         QVERIFY(QTest::qWaitFor([&] {
             QFile file(maps);
@@ -54,6 +43,35 @@ private slots:
         QTest::qWait(300);
         ::kill(pid_t(program.processId()), SIGTERM);
         QVERIFY(program.waitForFinished(5000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+    }
+
+    // A signal that comes while the start-up's "Could not connect." is open
+    // (for a file named on the command line) ends the program, not just the
+    // message.
+    void signalDuringStartMessage_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+    void signalDuringStartMessage()
+    {
+        QFETCH(int, signal);
+        QTemporaryDir home;
+        QFile notADatabase(home.filePath("notes.fdb"));
+        QVERIFY(notADatabase.open(QIODevice::WriteOnly));
+        notADatabase.write("a note, not a database\n");
+        notADatabase.close();
+        QProcess program;
+        start(program, home, {}, {notADatabase.fileName()});
+        // Sent once the program blocks it, it waits for the first event
+        // loop to run: the message's own.
+        const QString status = QString("/proc/%1/status").arg(program.processId());
+        QVERIFY(QTest::qWaitFor([&] { return Blocked(status, signal); }, 20000));
+        ::kill(pid_t(program.processId()), signal);
+        QVERIFY(program.waitForFinished(10000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
     }
@@ -92,6 +110,37 @@ private slots:
     }
 
 private:
+    // Starts the program with its settings file holding `settings` (lines
+    // of the [Gravelin] section) in a home of its own.
+    static void start(QProcess &program, const QTemporaryDir &home, const QString &settings,
+                      const QStringList &arguments = {})
+    {
+        QDir(home.path()).mkpath(".config");
+        QFile file(home.filePath(".config/Vellacourt.conf"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(("[Gravelin]\n" + settings).toUtf8());
+        file.close();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("HOME", home.path());
+        environment.remove("XDG_CONFIG_HOME");
+        program.setProcessEnvironment(environment);
+        program.start(qEnvironmentVariable("GRAVELIN_BIN_DIR") + "/gravelin", arguments);
+        QVERIFY(program.waitForStarted());
+    }
+
+    // The process blocks `signal`, as its /proc status file says.
+    static bool Blocked(const QString &statusFile, int signal)
+    {
+        QFile file(statusFile);
+        if (!file.open(QIODevice::ReadOnly))
+            return false;
+        for (const QByteArray &line : file.readAll().split('\n')) {
+            if (line.startsWith("SigBlk:"))
+                return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signal - 1)) & 1;
+        }
+        return false;
+    }
+
     testsupport::TempDatabase m_db;
 };
 

@@ -18,6 +18,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <optional>
 
 namespace ui {
 
@@ -106,9 +107,19 @@ int runGravelin(int argc, char **argv)
                                                           real.printers, real.spreadsheet}
                                      : real);
     EndOnSignals(windows, &application);
+    // A signal while a start-up message is open ends only that message's
+    // loop (and any later one), while exec() would start afresh: the end is
+    // kept, and carried out once the start-up is over.
+    std::optional<int> endedEarly;
+    windows.exitWith = [&endedEarly](int status) {
+        endedEarly = status;
+        QCoreApplication::exit(status);
+    };
     Form1 &login = windows.form1();
     login.openOnStart(request.databaseFile);
     login.Form_Load();
+    if (endedEarly)
+        return *endedEarly;
     // A database that opened has moved on to the chooser.
     if (!(windows.form2Loaded() && windows.form2().isVisible()))
         login.show();

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QUrl>
 
 #include <stdexcept>
@@ -147,16 +148,16 @@ void Form1::Form_Load()
     trap.step(104, [&] { app::SetAppTitle(); });
     LoadHandCursorSteps(trap, m_pointer, 124, 126);
     trap.step(128, [&] {
-        m_text1->setText(m_startFile.isEmpty() ? services.settings.get(section, app::KeyDatabase)
-                                               : m_startFile);
+        if (m_startFile.isEmpty())
+            fillFromStore(m_text1, app::KeyDatabase);
+        else
+            m_text1->setText(m_startFile);
     });
-    trap.step(130, [&] { m_text2->setText(services.settings.get(section, app::KeyPassword)); });
-    trap.step(132, [&] {
-        m_text7->setText(services.settings.get(section, app::KeyUser, app::DefaultUser));
-    });
+    trap.step(130, [&] { fillFromStore(m_text2, app::KeyPassword); });
+    trap.step(132, [&] { fillFromStore(m_text7, app::KeyUser, app::DefaultUser); });
     if (trap.test(134, [&] { return !m_text1->text().isEmpty(); })) {
         if (trap.test(136, [&] { return canOpenStartDatabase(); }))
-            trap.step(138, [&] { PushButton3_Click(); });
+            trap.step(138, [&] { moveOn(false); });
     }
     trap.step(138, [&] { app::CheckPdfPrinter(services.printers, services.messages); });
 }
@@ -165,7 +166,12 @@ void Form1::Form_Load()
 // file the user has just named gets the reason, over the login window.
 bool Form1::canOpenStartDatabase()
 {
-    if (m_startFile.isEmpty())
+    return connects(!m_startFile.isEmpty());
+}
+
+bool Form1::connects(bool tellWhyNot)
+{
+    if (!tellWhyNot)
         return db::CanConnect(m_windows.connectionString());
     try {
         db::TestConnection(m_windows.connectionString());
@@ -205,8 +211,13 @@ void Form1::PushButton2_Click()
 
 void Form1::PushButton3_Click()
 {
+    moveOn(true);
+}
+
+void Form1::moveOn(bool tellWhyNot)
+{
     app::ErrorTrap trap(m_windows.services().messages, app::loc::Form1_PushButton3_Click);
-    if (!trap.test(100, [&] { return db::CanConnect(m_windows.connectionString()); }))
+    if (!trap.test(100, [&] { return connects(tellWhyNot); }))
         return;
     trap.step(102, [&] {
         LoadTableList(m_windows.form2().List1(), m_windows.connectionString());
@@ -265,10 +276,33 @@ void Form1::Text7_Change()
     remember(app::KeyUser, m_text7->text());
 }
 
+// A stored value is not written back: what the box makes of it (a path cut
+// to the box's length, text that was not valid UTF-8) would replace what the
+// user stored. A default is stored, as typing it would store it.
+void Form1::fillFromStore(QLineEdit *box, const char *key, const QString &fallback)
+{
+    const platform::SettingsStore &settings = m_windows.services().settings;
+    const QString section = QString::fromLatin1(app::SettingsSection);
+    const QScopedValueRollback<bool> quiet(
+        m_fillingFromStore, settings.contains(section, QString::fromLatin1(key)));
+    box->setText(settings.get(section, QString::fromLatin1(key), fallback));
+}
+
+// The first value that cannot be written is told once; later ones are not.
 void Form1::remember(const char *key, const QString &text)
 {
-    m_windows.services().settings.save(QString::fromLatin1(app::SettingsSection),
-                                       QString::fromLatin1(key), text);
+    if (m_fillingFromStore)
+        return;
+    const QString problem = m_windows.services().settings.save(
+        QString::fromLatin1(app::SettingsSection), QString::fromLatin1(key), text);
+    if (problem.isEmpty() || m_toldSettingsProblem)
+        return;
+    m_toldSettingsProblem = true;
+    m_windows.services().messages.inform(
+        app::ShortTitle(),
+        QStringLiteral("Make the settings folder writable so that what you type here is "
+                       "remembered for the next start: %1. Until then Gravelin goes on with what "
+                       "you type, and says this only once.").arg(problem));
 }
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)

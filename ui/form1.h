@@ -52,12 +52,22 @@ private:
     void orderTabs();
     void nameForAssistiveTools();
     bool canOpenStartDatabase();
+    // Whether the profile's database opens; when not and `tellWhyNot`, the
+    // user is told as "Test Connection" tells it.
+    bool connects(bool tellWhyNot);
+    // "Next >": the user's press tells why the database does not open; the
+    // start-up sequence's run, after its own silent test, stays silent.
+    void moveOn(bool tellWhyNot);
+    // Sets a box to its stored value (or `fallback` when there is none).
+    void fillFromStore(QLineEdit *box, const char *key, const QString &fallback = {});
     void remember(const char *key, const QString &text);
 
     Windows &m_windows;
     WindowPointer m_pointer{this};
     HoverRule *m_hover = nullptr;
     QString m_startFile;
+    bool m_fillingFromStore = false;
+    bool m_toldSettingsProblem = false;
 
     QPushButton *m_pushButton1 = nullptr;
     QPushButton *m_pushButton2 = nullptr;

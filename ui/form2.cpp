@@ -80,6 +80,7 @@ void Form2::Form_Load()
 void Form2::PushButton1_Click()
 {
     app::ErrorTrap trap(m_windows.services().messages, app::loc::Form2_PushButton1_Click);
+    const QStringList before = ListedTables(m_list1);
     trap.step(100, [&] { m_windows.showNewTableDialog(this); });
     QString connectionString;
     trap.step(102, [&] { connectionString = m_windows.connectionString(); });
@@ -88,7 +89,7 @@ void Form2::PushButton1_Click()
     trap.step(112, [&] { setEnabled(false); });
     trap.step(114, [&] { LoadTableList(m_list1, connectionString); });
     if (trap.test(118, [&] { return m_list1->count() > 0; }))
-        trap.step(118, [&] { m_list1->setCurrentRow(0); });
+        trap.step(118, [&] { m_list1->setCurrentRow(RowToSelect(before, ListedTables(m_list1))); });
     trap.step(120, [&] { setEnabled(true); });
     trap.step(122, [&] { m_pointer.set(WindowPointer::Default); });
 }

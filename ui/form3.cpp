@@ -5,16 +5,21 @@
 #include "app/files.h"
 #include "app/helptexts.h"
 #include "app/titles.h"
+#include "db/client/connectionstring.h"
 #include "db/grid/tablemodel.h"
+#include "ui/columnlayouts.h"
+#include "ui/findbar.h"
 #include "ui/form2.h"
 #include "ui/gridnavigator.h"
 #include "ui/gridtexts.h"
 #include "ui/gridview.h"
+#include "ui/referencepicker.h"
 #include "ui/refusaltexts.h"
 #include "ui/rownavigator.h"
 #include "ui/statusline.h"
 #include "ui/windows.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QHeaderView>
@@ -48,6 +53,7 @@ Form3::Form3(Windows &windows)
     createControls();
     m_gridNavigator = std::make_unique<GridNavigator>(*m_dataGrid1);
     createMenu();
+    createFindBar();
     orderTabs();
     auto *hover = new HoverRule(m_pointer, this);
     for (QWidget *button : {m_pushButton1, m_pushButton3, m_pushButton4, m_pushButton6,
@@ -89,6 +95,7 @@ void Form3::createControls()
     m_dataGrid1 = new GridView(m_windows.services().messages, m_windows.services().files, this);
     m_dataGrid1->setObjectName(QStringLiteral("DataGrid1"));
     m_statusLine = new StatusLine(this);
+    connect(m_dataGrid1->importRowsAction(), &QAction::triggered, this, &Form3::importRows);
     m_pushButton1 = NewPushButton(this, "PushButton1", "< Back", 120, 6960, 1800, 405);
     m_pushButton4 = NewPushButton(this, "PushButton4", "Help", 2040, 6960, 1800, 405);
     m_pushButton8 = NewPushButton(this, "PushButton8", "Add New Row", 3960, 6960, 2760, 405);
@@ -130,6 +137,26 @@ void Form3::createMenu()
     handle("mnuPDF", &Form3::mnuPDF_Click);
 }
 
+// Ctrl+F and Ctrl+H open the bar below the grid, wherever the focus is in
+// the window.
+void Form3::createFindBar()
+{
+    m_findBar = new FindBar(*m_dataGrid1, m_windows.services().messages, this);
+    connect(m_findBar, &FindBar::shownChanged, this, &Form3::placeGrid);
+    auto *find = new QAction(QStringLiteral("Find…"), this);
+    find->setObjectName(QStringLiteral("actionFind"));
+    find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    auto *replace = new QAction(QStringLiteral("Replace…"), this);
+    replace->setObjectName(QStringLiteral("actionReplace"));
+    replace->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    for (QAction *action : {find, replace}) {
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        addAction(action);
+    }
+    connect(find, &QAction::triggered, m_findBar, &FindBar::showFind);
+    connect(replace, &QAction::triggered, m_findBar, &FindBar::showReplace);
+}
+
 void Form3::orderTabs()
 {
     QWidget *order[] = {m_dataGrid1, m_pushButton1, m_pushButton3, m_pushButton6,
@@ -144,17 +171,28 @@ void Form3::resizeEvent(QResizeEvent *event)
     // The grid takes up whatever the window grows or shrinks by; the
     // buttons stay below it.
     QWidget::resizeEvent(event);
-    const int grow = width() - ClientWidth;
     const int rise = height() - ClientHeight;
-    const QRect grid(Twips(120), Twips(360), Twips(14160) + grow, Twips(6525) + rise);
-    m_gridCaption->setGeometry(grid.left(), grid.top(), grid.width(), CaptionHeight);
-    // The caption above and the status line below share the grid's place.
-    m_dataGrid1->setGeometry(grid.adjusted(0, CaptionHeight, 0, -StatusHeight));
-    m_statusLine->setGeometry(grid.left(), grid.bottom() + 1 - StatusHeight, grid.width(),
-                              StatusHeight);
+    placeGrid();
     for (QPushButton *button : {m_pushButton1, m_pushButton3, m_pushButton4, m_pushButton6,
                                 m_pushButton7, m_pushButton8})
         button->move(button->x(), Twips(6960) + rise);
+}
+
+// The caption above, and the find bar and the status line below, share
+// the grid's place.
+void Form3::placeGrid()
+{
+    const int grow = width() - ClientWidth;
+    const int rise = height() - ClientHeight;
+    const QRect grid(Twips(120), Twips(360), Twips(14160) + grow, Twips(6525) + rise);
+    const int bar = m_findBar && m_findBar->isVisible() ? m_findBar->sizeHint().height() : 0;
+    m_gridCaption->setGeometry(grid.left(), grid.top(), grid.width(), CaptionHeight);
+    m_dataGrid1->setGeometry(grid.adjusted(0, CaptionHeight, 0, -StatusHeight - bar));
+    if (bar > 0)
+        m_findBar->setGeometry(grid.left(), grid.bottom() + 1 - StatusHeight - bar, grid.width(),
+                               bar);
+    m_statusLine->setGeometry(grid.left(), grid.bottom() + 1 - StatusHeight, grid.width(),
+                              StatusHeight);
 }
 
 RowNavigator &Form3::navigator()
@@ -173,6 +211,14 @@ void Form3::createModel()
     platform::MessageBoxes &messages = m_windows.services().messages;
     connect(m_model, &db::TableModel::busyChanged, this, &Form3::setBusy);
     connect(m_model, &db::TableModel::firstRowsArrived, m_dataGrid1, &GridView::fitColumns);
+    // The kept layout goes on the columns once they are made, and its widths
+    // again once the first rows have been fitted.
+    m_columnLayouts = new ColumnLayouts(*m_dataGrid1, m_windows.services().settings, this);
+    connect(m_model, &QAbstractItemModel::modelReset, m_columnLayouts, &ColumnLayouts::restore);
+    connect(m_model, &db::TableModel::firstRowsArrived, m_columnLayouts,
+            &ColumnLayouts::restore);
+    connect(m_columnLayouts, &ColumnLayouts::changed, m_statusLine, &StatusLine::showState);
+    m_referencePicking = new ReferencePicking(*m_dataGrid1, this);
     connect(m_model, &db::TableModel::readFailed, this,
             [&messages](const QString &text) { messages.warn(app::ShortTitle(), text); });
     connect(m_model, &db::TableModel::notice, this,
@@ -239,6 +285,7 @@ void Form3::BindTable(const QString &connectionString, const QString &table)
     createModel();
     m_boundTable.clear();
     m_dataGrid1->clearSortIndicator();
+    m_columnLayouts->setTable(db::ParseConnectionString(connectionString).database, table);
     m_model->bind(connectionString, table);
     m_boundTable = table;
     m_label2->setText(" Now Editing: " + table);

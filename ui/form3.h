@@ -19,11 +19,15 @@ class TableModel;
 
 namespace exports {
 class GridView;
+struct ImportOutcome;
 }
 
 namespace ui {
 
+class ColumnLayouts;
+class FindBar;
 class GridNavigator;
+class ReferencePicking;
 class GridView;
 class RowNavigator;
 class StatusLine;
@@ -42,6 +46,9 @@ public:
     QTableView *DataGrid1() const;
     GridView *grid() const { return m_dataGrid1; }
     StatusLine *statusLine() const { return m_statusLine; }
+    ColumnLayouts *columnLayouts() const { return m_columnLayouts; }
+    ReferencePicking *referencePicking() const { return m_referencePicking; }
+    FindBar *findBar() const { return m_findBar; }
     // The grid's model, one for the window's life; null before the first table.
     db::TableModel *tableModel() const { return m_model; }
     QMenu *mnuSaveAs() const { return m_mnuSaveAs; }
@@ -80,6 +87,8 @@ public:
     void mnuXLS_Click();
     void mnuXML_Click();
     void mnuPDF_Click();
+    // "Import Rows…" of the grid's menu (form3_import.cpp).
+    void importRows();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -89,6 +98,8 @@ protected:
 private:
     void createControls();
     void createMenu();
+    void createFindBar();
+    void placeGrid();
     void orderTabs();
     RowNavigator &navigator();
     void createModel();
@@ -108,6 +119,7 @@ private:
     void reportExported(qint64 rows, const QString &path);
     template <typename Save>
     void exportTo(const QString &filter, Save save);
+    void showImportOutcome(const exports::ImportOutcome &outcome);
 
     Windows &m_windows;
     WindowPointer m_pointer{this};
@@ -124,6 +136,9 @@ private:
     QLabel *m_gridCaption = nullptr;
     GridView *m_dataGrid1 = nullptr;
     StatusLine *m_statusLine = nullptr;
+    ColumnLayouts *m_columnLayouts = nullptr;
+    ReferencePicking *m_referencePicking = nullptr;
+    FindBar *m_findBar = nullptr;
     QPushButton *m_pushButton1 = nullptr;
     QPushButton *m_pushButton3 = nullptr;
     QPushButton *m_pushButton4 = nullptr;

@@ -6,6 +6,7 @@
 #include "db/grid/tablemodel.h"
 #include "export/gridview.h"
 #include "export/textexports.h"
+#include "ui/csvoptionsdialog.h"
 #include "ui/gridtexts.h"
 #include "ui/gridview.h"
 #include "ui/jobrunner.h"
@@ -68,9 +69,23 @@ void Form3::mnuTXT_Click()
     exportTo(QStringLiteral("Text Files (*.txt)|*.txt"), exports::SaveDataGridToFile);
 }
 
+// CSV asks for its options after the file name; Cancel there writes nothing.
 void Form3::mnuCSV_Click()
 {
-    exportTo(QStringLiteral("CSV Files (*.csv)|*.csv"), exports::SaveDataGridToCsvFile);
+    const std::vector<db::RowSpan> selected = m_dataGrid1->selectedRowSpans();
+    exportTo(QStringLiteral("CSV Files (*.csv)|*.csv"),
+             [&](exports::GridView &grid, const QString &path, exports::ExportUi ui) {
+                 CsvOptionsDialog dialog(!selected.empty(), this);
+                 if (dialog.exec() != QDialog::Accepted) {
+                     exports::ExportOutcome nothing;
+                     nothing.cancelled = true;
+                     return nothing;
+                 }
+                 if (!dialog.selectedRowsOnly())
+                     return exports::SaveDataGridToCsvFile(grid, path, ui, dialog.options());
+                 exports::SelectedRowsView rows(exportView(), selected);
+                 return exports::SaveDataGridToCsvFile(rows, path, ui, dialog.options());
+             });
 }
 
 void Form3::mnuXML_Click()

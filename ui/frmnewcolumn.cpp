@@ -68,9 +68,9 @@ void frmNewColumn::createControls()
         "An SQL literal or expression, used as typed: 'abc' (with its quotes) for a text, "
         "0 for a number, CURRENT_TIMESTAMP."));
     newLabel("Label2", "Data Type:", 120, 585, 885);
-    newLabel("Label1", "M:", 120, 1005, 195);
+    m_label1 = newLabel("Label1", "M:", 120, 1005, 195);
     newLabel("Label3", "Default:", 120, 1425, 645);
-    newLabel("Label4", "D:", 4410, 1005, 165);
+    m_label4 = newLabel("Label4", "D:", 4410, 1005, 165);
     newLabel("Label5", "Name:", 120, 165, 540);
     m_chkAutoInc = new QCheckBox(QStringLiteral("Auto Increment"), this);
     m_chkAutoInc->setObjectName(QStringLiteral("chkAutoInc"));
@@ -90,6 +90,19 @@ void frmNewColumn::createControls()
         QWidget::setTabOrder(order[i], order[i + 1]);
     m_txtName->setFocus();
     connect(m_pushButton1, &QPushButton::clicked, this, &frmNewColumn::PushButton1_Click);
+    connect(m_cboDataType, &QComboBox::currentTextChanged, this, &frmNewColumn::enableSizeBoxes);
+    enableSizeBoxes();
+}
+
+// M and D only for a type that takes them. What was typed into a box stays
+// in it while it is disabled, and counts again when a type takes it.
+void frmNewColumn::enableSizeBoxes()
+{
+    const int parts = db::sql::SizeParts(m_cboDataType->currentText());
+    for (QWidget *m : {static_cast<QWidget *>(m_txtM), static_cast<QWidget *>(m_label1)})
+        m->setEnabled(parts >= 1);
+    for (QWidget *d : {static_cast<QWidget *>(m_txtD), static_cast<QWidget *>(m_label4)})
+        d->setEnabled(parts >= 2);
 }
 
 int frmNewColumn::showModal()
@@ -119,8 +132,10 @@ void frmNewColumn::Form_Load()
 
 db::sql::ColumnSpec frmNewColumn::column() const
 {
-    return db::sql::ColumnSpec{m_txtName->text(), m_cboDataType->currentText(), m_txtM->text(),
-                               m_txtD->text(), m_chkAutoInc->isChecked(), m_txtDefault->text()};
+    return db::sql::ColumnSpec{m_txtName->text(), m_cboDataType->currentText(),
+                               m_txtM->isEnabled() ? m_txtM->text() : QString(),
+                               m_txtD->isEnabled() ? m_txtD->text() : QString(),
+                               m_chkAutoInc->isChecked(), m_txtDefault->text()};
 }
 
 // What the server would refuse anyway is said before anything is sent, and

@@ -57,6 +57,7 @@ protected:
 
 private:
     void createControls();
+    void enableSizeBoxes();
     QLabel *newLabel(const char *name, const char *caption, int left, int top, int width);
     db::sql::ColumnSpec column() const;
     bool acceptable(const db::sql::ColumnSpec &column);
@@ -71,6 +72,8 @@ private:
     QComboBox *m_cboDataType = nullptr;
     QLineEdit *m_txtM = nullptr;
     QLineEdit *m_txtD = nullptr;
+    QLabel *m_label1 = nullptr;   // "M:"
+    QLabel *m_label4 = nullptr;   // "D:"
     QLineEdit *m_txtDefault = nullptr;
     QCheckBox *m_chkAutoInc = nullptr;
     QPushButton *m_pushButton1 = nullptr;

@@ -17,11 +17,15 @@ void GridNavigator::moveToRecord(long long record)
         moveTo(int(record));
 }
 
+// Already on a changed new-record line, the record is written first: the
+// cursor then goes to the new-record line below it.
 void GridNavigator::moveToNewRecordLine()
 {
     const db::TableModel *model = m_grid.tableModel();
-    if (model && model->isBound() && model->hasNewRecordLine())
-        moveTo(model->newRecordRow());
+    if (!model || !model->isBound() || !model->hasNewRecordLine())
+        return;
+    m_grid.writeNewRecordLine();
+    moveTo(model->newRecordRow());
 }
 
 // Leaving a changed row on the way may fail; the grid then keeps the cursor

@@ -83,6 +83,7 @@ void GridView::createActions()
     connect(m_deleteRows, &QAction::triggered, this, &GridView::deleteSelectedRows);
     connect(m_revertRow, &QAction::triggered, this, &GridView::revertCurrentRow);
     createBlobAction();
+    createRecordAction();
     createTableActions();
     setContextMenuPolicy(Qt::ActionsContextMenu);
 }
@@ -206,6 +207,11 @@ bool GridView::handleEditingKey(QKeyEvent *event)
         openBlobWindow();
         return true;
     }
+    if (modifiers == Qt::ShiftModifier
+        && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        openRecordView();
+        return true;
+    }
     if (modifiers != Qt::NoModifier)
         return false;
     switch (event->key()) {
@@ -245,16 +251,55 @@ void GridView::moveDown()
     const QModelIndex current = currentIndex();
     if (!m_model || !current.isValid())
         return;
-    if (current.row() + 1 < m_model->rowCount()) {
+    if (current.row() + 1 < m_model->rowCount())
         setCurrentIndex(m_model->index(current.row() + 1, current.column()));
-        return;
-    }
-    if (!m_model->isRowDirty(current.row()))
-        return;
-    if (m_model->submitRow(current.row()))
-        setCurrentIndex(m_model->index(m_model->newRecordRow(), current.column()));
     else
-        warn(m_model->rowError(current.row()));
+        writeNewRecordLine();
+}
+
+void GridView::writeNewRecordLine()
+{
+    const QModelIndex current = currentIndex();
+    if (!m_model || !current.isValid() || current.row() != m_model->newRecordRow())
+        return;
+    if (const QModelIndex next = newRecordWritten(current.column()); next.isValid())
+        setCurrentIndex(next);
+}
+
+QModelIndex GridView::newRecordWritten(int column)
+{
+    const int row = currentIndex().row();
+    commitOpenEditor();
+    if (!m_model->isRowDirty(row))
+        return {};
+    if (!m_model->submitRow(row)) {
+        warn(m_model->rowError(row));
+        return {};
+    }
+    return m_model->index(m_model->newRecordRow(), column);
+}
+
+// The new-record line is the last line, so Down and Tab past its last cell
+// would not leave it, and only leaving a row writes it: there they write
+// it, as Enter does, and go on to the new-record line below.
+QModelIndex GridView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
+{
+    const QModelIndex current = currentIndex();
+    const QModelIndex next = QTableView::moveCursor(action, modifiers);
+    if (!m_model || !current.isValid() || current.row() != m_model->newRecordRow())
+        return next;
+    const QHeaderView *columns = horizontalHeader();
+    const bool down = action == MoveDown && !(modifiers & Qt::ShiftModifier);
+    const bool pastLastCell = action == MoveNext && next.isValid()
+        && (next.row() != current.row()
+            || columns->visualIndex(next.column()) <= columns->visualIndex(current.column()));
+    if (!down && !pastLastCell)
+        return next;
+    commitOpenEditor();
+    if (!m_model->isRowDirty(current.row()))
+        return next;
+    const QModelIndex below = newRecordWritten(down ? current.column() : next.column());
+    return below.isValid() ? below : current;
 }
 
 void GridView::goToRecord(int row)
@@ -418,7 +463,7 @@ void GridView::setReadOnly(bool readOnly)
     if (readOnly)
         commitOpenEditor();
     m_readOnly = readOnly;
-    for (QAction *action : {m_setNull, m_deleteRows, m_revertRow, m_paste})
+    for (QAction *action : {m_setNull, m_deleteRows, m_revertRow, m_paste, m_importRows})
         action->setEnabled(!readOnly);
 }
 

@@ -61,10 +61,19 @@ public:
     // the last record become new records. Each changed row is written.
     void pasteAtCurrent();
     void revertCurrentRow();
+    // On a changed new-record line: writes it, and the cursor goes on to the
+    // new-record line below it; a refusal is shown and the cursor stays.
+    void writeNewRecordLine();
     // The current BLOB cell in the BLOB window (Shift+F2, a double-click);
     // what OK hands back is an edit of the row, written at once as leaving
     // the row would write it (gridview_blob.cpp).
     void openBlobWindow();
+    // The current row as a form (Shift+Enter); its edits are the row's
+    // (gridview_record.cpp).
+    void openRecordView();
+    // Writes a changed row now, as leaving it would; a refusal is told and
+    // false returned.
+    bool writeRow(int row);
     // Reads the table again in its order and filter; the cursor stays on
     // its cell where the row is still there (gridview_table.cpp).
     void refreshTable();
@@ -79,6 +88,12 @@ public:
     int sortColumn() const { return m_sortColumn; }
     Qt::SortOrder sortOrder() const { return m_sortOrder; }
 
+    // The selected rows as merged spans, first to last; the new-record
+    // line only when something was typed into it.
+    std::vector<db::RowSpan> selectedRowSpans() const;
+    // The selected records, top to bottom (not the new-record line).
+    QList<int> selectedRecordRows() const { return selectedRows(); }
+
     QAction *setNullAction() const { return m_setNull; }
     QAction *deleteRowsAction() const { return m_deleteRows; }
     QAction *revertRowAction() const { return m_revertRow; }
@@ -88,11 +103,15 @@ public:
     QAction *refreshAction() const { return m_refresh; }
     QAction *filterLineAction() const { return m_filterLine; }
     QAction *openBlobAction() const { return m_openBlob; }
+    // "Import Rows…" (Ctrl+Shift+I): the editor imports into the table.
+    QAction *importRowsAction() const { return m_importRows; }
+    QAction *recordViewAction() const { return m_recordView; }
 
     using QTableView::edit;
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     bool edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) override;
     void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -102,6 +121,7 @@ private:
     void createActions();
     void createTableActions();
     void createBlobAction();
+    void createRecordAction();
     void updateBlobAction();
     bool opensBlobWindow(const QModelIndex &index, EditTrigger trigger);
     void goToFoundRow(int row);
@@ -110,9 +130,12 @@ private:
     void closeOpenEditor();
     bool handleEditingKey(QKeyEvent *event);
     void moveDown();
+    // Where the cursor goes once the changed new-record line is written: the
+    // new line below, in `column`; invalid when there was nothing to write
+    // or the write failed (and the user was told).
+    QModelIndex newRecordWritten(int column);
     void goToRecord(int row);
     void showFirstRecord();
-    std::vector<db::RowSpan> selectedRowSpans() const;
     QList<int> selectedRows() const;
     QList<int> selectedColumns() const;
     void forEachSelectedCell(const std::function<void(const QModelIndex &)> &visit);
@@ -133,6 +156,8 @@ private:
     QAction *m_refresh = nullptr;
     QAction *m_filterLine = nullptr;
     QAction *m_openBlob = nullptr;
+    QAction *m_importRows = nullptr;
+    QAction *m_recordView = nullptr;
     int m_refreshColumn = 0;       // the cursor's column when rows were last read anew
     bool m_readOnly = false;
     bool m_quiet = false;          // rows moving under the cursor are not left by the user

@@ -24,10 +24,13 @@ void GridView::createTableActions()
     m_filterLine->setObjectName(QStringLiteral("actionFilterLine"));
     m_filterLine->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
     m_filterLine->setCheckable(true);
+    m_importRows = new QAction(QStringLiteral("Import Rows\u2026"), this);
+    m_importRows->setObjectName(QStringLiteral("actionImportRows"));
+    m_importRows->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I));
     auto *separator = new QAction(this);
     separator->setSeparator(true);
     addAction(separator);
-    for (QAction *action : {m_refresh, m_filterLine}) {
+    for (QAction *action : {m_refresh, m_filterLine, m_importRows}) {
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         addAction(action);
     }

@@ -1,9 +1,11 @@
 #include "ui/statusline.h"
 
+#include "app/columnlayout.h"
 #include "db/grid/tablemodel.h"
 #include "ui/gridview.h"
 
 #include <QDir>
+#include <QHeaderView>
 #include <QRegularExpression>
 
 namespace ui {
@@ -37,6 +39,8 @@ QString StatusText(const StatusFacts &facts)
     else
         parts << (facts.records == 1 ? QStringLiteral("1 record")
                                      : QStringLiteral("%1 records").arg(facts.records));
+    if (facts.hiddenColumns > 0)
+        parts << app::HiddenColumnsText(facts.hiddenColumns);
     if (!facts.filter.isEmpty())
         parts << QStringLiteral("filter: ") + facts.filter;
     if (facts.row >= 0)
@@ -104,6 +108,7 @@ void StatusLine::showState()
     facts.counted = model->countKnown();
     facts.records = model->recordCount();
     facts.filter = model->filterText();
+    facts.hiddenColumns = m_grid->horizontalHeader()->hiddenSectionCount();
     const QModelIndex current = m_grid->currentIndex();
     if (current.isValid()) {
         facts.row = current.row();

@@ -17,8 +17,9 @@ struct StatusFacts
     bool newRecord = false;      // the current line is the new-record line
     bool changed = false;        // it holds values not written yet
     QString refusal;             // why the database refused them
+    int hiddenColumns = 0;       // columns the user hid from the heading
 };
-// "4 records  ·  filter: …  ·  row 2: changed, not saved"
+// "4 records  ·  2 columns hidden  ·  filter: …  ·  row 2: changed, not saved"
 QString StatusText(const StatusFacts &facts);
 
 // What a finished export says: "2 rows written to "/home/ann/p.txt"".

@@ -14,4 +14,21 @@ void LoadTableList(QListWidget *list, const QString &connectionString)
         list->addItem(name);
 }
 
+QStringList ListedTables(const QListWidget *list)
+{
+    QStringList names;
+    for (int row = 0; row < list->count(); ++row)
+        names << list->item(row)->text();
+    return names;
+}
+
+int RowToSelect(const QStringList &before, const QStringList &after)
+{
+    for (int row = 0; row < after.size(); ++row) {
+        if (!before.contains(after[row]))
+            return row;
+    }
+    return 0;
+}
+
 } // namespace ui

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QListWidget;
 
@@ -10,5 +11,12 @@ namespace ui {
 // The names are read first: when the database cannot be opened the call
 // throws (db::DbError) and the list keeps what it held.
 void LoadTableList(QListWidget *list, const QString &connectionString);
+
+// The names the list holds, top to bottom.
+QStringList ListedTables(const QListWidget *list);
+
+// The row to select once the list is read again: the first table that was
+// not listed before (the one just created), else the first row.
+int RowToSelect(const QStringList &before, const QStringList &after);
 
 } // namespace ui

@@ -82,8 +82,10 @@ qint64 blobLength(Transaction &tx, const QByteArray &blobId)
     status.check();
     qint64 length = -1;
     if (buffer[0] == isc_info_blob_total_length) {
-        const short size = short(isc_vax_integer(reinterpret_cast<const char *>(buffer + 1), 2));
-        length = isc_vax_integer(reinterpret_cast<const char *>(buffer + 3), size);
+        const int size = buffer[1] | buffer[2] << 8;
+        length = 0;
+        for (int i = std::min(size, 8) - 1; i >= 0; --i)
+            length = length << 8 | buffer[3 + i];
     }
     closeBlob(blob);
     return length;

@@ -46,7 +46,57 @@ IProvider *dispatcher()
     return fb::master()->getDispatcher();
 }
 
+int odsMajor(IAttachment *handle)
+{
+    const unsigned char items[] = {isc_info_ods_version, isc_info_end};
+    unsigned char buffer[16] = {};
+    fb::Status status;
+    handle->getInfo(status.get(), sizeof items, items, sizeof buffer, buffer);
+    status.check();
+    if (buffer[0] != isc_info_ods_version)
+        return 0;
+    const int length = std::min(buffer[1] | buffer[2] << 8, 4);
+    int ods = 0;
+    for (int i = length - 1; i >= 0; --i)
+        ods = ods << 8 | buffer[3 + i];
+    return ods;
+}
+
+// Engines of Firebird 4 and newer (ODS 13 and up) hold types that neither
+// Firebird 3's client nor the headers this program is built with know.
+// Such an engine is asked to send them as text, formatted as its isql
+// prints them, and to take text back, converting both ways itself: every
+// value stays exact and no binary form of these types is decoded here.
+bool sendNewTypesAsText(IAttachment *handle)
+{
+    if (odsMajor(handle) < 13)
+        return false;
+    static const char *const Bindings[] = {
+        "SET BIND OF INT128 TO VARCHAR",   // also NUMERIC and DECIMAL over 18 digits
+        "SET BIND OF DECFLOAT TO VARCHAR",
+        "SET BIND OF TIME ZONE TO VARCHAR",
+    };
+    fb::Status status;
+    for (const char *binding : Bindings) {
+        handle->execute(status.get(), nullptr, 0, binding, SQL_DIALECT_V6, nullptr, nullptr,
+                        nullptr, nullptr);
+        status.check();
+    }
+    return true;
+}
+
 } // namespace
+
+Attachment::Attachment(IAttachment *handle)
+    : m_handle(handle)
+{
+    try {
+        m_newTypesAsText = sendNewTypesAsText(handle);
+    } catch (const DbError &) {
+        close();
+        throw;
+    }
+}
 
 Attachment Attachment::open(const QString &connectionString)
 {
@@ -77,6 +127,10 @@ Attachment Attachment::create(const QString &path, const QString &user,
     insertText(dpb.get(), isc_dpb_password, password);
     insertText(dpb.get(), isc_dpb_set_db_charset, charset);
     insertText(dpb.get(), isc_dpb_lc_ctype, QStringLiteral("NONE"));
+    // With both engines at hand a new file gets the newer one's structure.
+    const QString providers = fb::Client().createProviders;
+    if (!providers.isEmpty() && !fb::IsRemoteDatabaseName(path))
+        insertText(dpb.get(), isc_dpb_config, QStringLiteral("Providers = ") + providers);
     dpb->insertInt(status.get(), isc_dpb_sql_dialect, 3);
     fb::Ref<IProvider> provider(dispatcher());
     IAttachment *handle = provider->createDatabase(
@@ -88,6 +142,7 @@ Attachment Attachment::create(const QString &path, const QString &user,
 
 Attachment::Attachment(Attachment &&other) noexcept
     : m_handle(other.m_handle)
+    , m_newTypesAsText(other.m_newTypesAsText)
 {
     other.m_handle = nullptr;
 }
@@ -97,6 +152,7 @@ Attachment &Attachment::operator=(Attachment &&other) noexcept
     if (this != &other) {
         close();
         m_handle = other.m_handle;
+        m_newTypesAsText = other.m_newTypesAsText;
         other.m_handle = nullptr;
     }
     return *this;

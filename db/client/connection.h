@@ -63,10 +63,16 @@ public:
     void executeImmediate(const QString &sql);
 
     Firebird::IAttachment *handle() const { return m_handle; }
+    // True when the engine holds types of Firebird 4 and newer (INT128,
+    // DECFLOAT, time zones) and sends and takes them as text (VARCHAR in
+    // the message), so that which table columns they are is known only
+    // from the catalogue.
+    bool sendsNewTypesAsText() const { return m_newTypesAsText; }
 
 private:
-    explicit Attachment(Firebird::IAttachment *handle) : m_handle(handle) {}
+    explicit Attachment(Firebird::IAttachment *handle);
     Firebird::IAttachment *m_handle = nullptr;
+    bool m_newTypesAsText = false;
 };
 
 // A transaction. Rolls back when destroyed while still active.

@@ -1,39 +1,17 @@
 #include "db/client/fbapi.h"
 
-#include <ibase.h>
-
-#include <QDir>
-#include <QFileInfo>
 #include <QRegularExpression>
-
-#include <mutex>
-#include <unistd.h>
 
 namespace db::fb {
 
 namespace {
-
-// Without this the embedded engine shares /tmp/firebird with the server
-// package, whose owner makes it unusable for ordinary users.
-void prepareLockFolder()
-{
-    if (qEnvironmentVariableIsSet("FIREBIRD_LOCK"))
-        return;
-    QString base = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (base.isEmpty() || !QFileInfo(base).isWritable())
-        base = QDir::tempPath();
-    const QString folder = base + QStringLiteral("/gravelin-firebird-%1").arg(getuid());
-    QDir().mkpath(folder);
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("FIREBIRD_LOCK", QFile::encodeName(folder));
-}
 
 QString interpret(const intptr_t *vector)
 {
     QStringList lines;
     char buffer[1024];
     const ISC_STATUS *cursor = vector;
-    while (fb_interpret(buffer, sizeof buffer, &cursor) > 0)
+    while (Client().interpret(buffer, sizeof buffer, &cursor) > 0)
         lines << (lines.isEmpty() ? QString() : QStringLiteral("-")) + QString::fromUtf8(buffer);
     return lines.join(QLatin1Char('\n'));
 }
@@ -68,9 +46,7 @@ QStringList textArguments(const intptr_t *vector)
 
 Firebird::IMaster *master()
 {
-    static std::once_flag once;
-    std::call_once(once, prepareLockFolder);
-    return Firebird::fb_get_master_interface();
+    return Client().master;
 }
 
 Firebird::IUtil *util()

@@ -5,11 +5,29 @@
 #include "db/client/dberror.h"
 
 #include <firebird/Interface.h>
+#include <ibase.h>
+
+#include <QString>
 
 namespace db::fb {
 
-// The client's master interface. The first call prepares the environment
-// (a per-user lock folder for the embedded engine) before the engine loads.
+// The entry points of the client library chosen at start (clientlibrary.cpp).
+struct ClientApi
+{
+    Firebird::IMaster *master = nullptr;
+    decltype(&::fb_interpret) interpret = nullptr;
+    decltype(&::isc_get_client_version) clientVersion = nullptr;
+    QString library;
+    // When a private root adds the Firebird 3 engine: the providers a new
+    // database is created with, so that it gets the newest structure.
+    QString createProviders;
+};
+// Loads the client on the first call, after preparing the environment (a
+// per-user lock folder for the embedded engine, the root it reads). Throws
+// DbError when no client library can be loaded.
+const ClientApi &Client();
+
+// The client's master interface.
 Firebird::IMaster *master();
 Firebird::IUtil *util();
 

@@ -1,6 +1,7 @@
 #include "db/client/connection.h"
 
 #include "db/client/fbapi.h"
+#include "db/sql/charsets.h"
 
 #include <ibase.h>
 
@@ -37,8 +38,14 @@ QString stripTerminator(QString sql)
     return sql;
 }
 
+// The most characters a UTF8 field of a message can hold: 32,765 bytes,
+// counted by the engine as four per character.
+constexpr unsigned WidestUtf8Chars = 32765 / 4;
+
 // Text other than NONE/OCTETS arrives as UTF8 VARCHAR; CHAR becomes VARCHAR
-// so a short value does not carry its padding to the full byte width.
+// so a short value does not carry its padding to the full byte width. Text
+// wider than a UTF8 field holds stays in its own character set, which
+// cellcodec converts.
 void coerce(IMetadataBuilder *builder, IMessageMetadata *meta, unsigned i)
 {
     fb::Status status;
@@ -48,8 +55,9 @@ void coerce(IMetadataBuilder *builder, IMessageMetadata *meta, unsigned i)
         return;
     const unsigned length = meta->getLength(status.get(), i);
     builder->setType(status.get(), i, SQL_VARYING);
-    if (charSet != CsNone && charSet != CsUtf8) {
-        const unsigned chars = length / bytesPerChar(charSet);
+    const unsigned chars = length / bytesPerChar(charSet);
+    if (charSet != CsNone && charSet != CsUtf8
+        && (chars <= WidestUtf8Chars || !ConvertsCharSet(charSet))) {
         builder->setCharSet(status.get(), i, CsUtf8);
         builder->setLength(status.get(), i, std::min(32765u, std::max(1u, chars * 4)));
     } else {

@@ -169,6 +169,16 @@ QStringList RowWriter::returningColumns() const
     return names;
 }
 
+QStringList RowWriter::castReturned() const
+{
+    QStringList names;
+    for (int i = 0; i < visibleColumnCount(); ++i) {
+        if (m_columns[i].bound == TextBound::TimestampTz)
+            names << m_columns[i].field;
+    }
+    return names;
+}
+
 StoredRow RowWriter::storedRow(const Statement &statement, const unsigned char *message) const
 {
     StoredRow row;

@@ -78,6 +78,8 @@ public:
     // A BLOB column whose value may be replaced as a whole (text or bytes).
     bool isWritableBlob(int column) const;
     std::vector<int> keyIndexes() const { return m_keyIndexes; }
+    // The values that find a row as read: its key, or RDB$DB_KEY.
+    std::vector<Param> keyParams(const std::vector<Cell> &original) const;
 
     WriteResult update(const std::vector<Cell> &original, const RowEdits &edits);
     WriteResult insert(const RowEdits &edits);
@@ -114,10 +116,10 @@ private:
                        std::vector<Param> &params);
     std::optional<Param> editParam(int column, const CellEdit &edit, Transaction &tx,
                                    QString *error);
-    std::vector<Param> keyParams(const std::vector<Cell> &original) const;
     QStringList guardColumns(const RowEdits &edits, const std::vector<Cell> &original) const;
     QStringList fieldNames(const std::vector<int> &indexes) const;
     QStringList returningColumns() const;
+    QStringList castReturned() const;   // returned as text in SELECT's format
     StoredRow storedRow(const Statement &statement, const unsigned char *message) const;
     // The statement inside tx, which the caller commits or rolls back.
     WriteResult execute(const QString &sql, const std::vector<Param> &params, Transaction &tx,

@@ -84,7 +84,7 @@ WriteResult RowWriter::updateIn(Transaction &tx, const std::vector<Cell> &origin
         }
         const QStringList keys = m_schema.keyless() ? QStringList{DbKey} : m_schema.keyColumns;
         const QString sql = sql::UpdateRowReturning(m_schema.table, fieldNames(changed), keys,
-                                                    guard, returningColumns());
+                                                    guard, returningColumns(), castReturned());
         return execute(sql, params, tx, true);
     } catch (const DbError &error) {
         return failure(noteFailure(error));
@@ -110,7 +110,7 @@ WriteResult RowWriter::insertIn(Transaction &tx, const RowEdits &edits)
         if (QString error = editParams(sent, tx, columns, params); !error.isEmpty())
             return failure(error);
         const QString sql = sql::InsertRow(m_schema.table, fieldNames(columns),
-                                           returningColumns());
+                                           returningColumns(), castReturned());
         return execute(sql, params, tx, true);
     } catch (const DbError &error) {
         return failure(noteFailure(error));
@@ -234,7 +234,9 @@ std::vector<Column> RowWriter::describe(const QString &sql)
 {
     try {
         Transaction tx = attachment().begin(TxMode::Browse);
-        return Statement(tx, sql).columns();
+        std::vector<Column> columns = Statement(tx, sql).columns();
+        MarkTextBound(m_schema, columns);
+        return columns;
     } catch (const DbError &error) {
         throw noteFailure(error);
     }

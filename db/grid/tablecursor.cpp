@@ -3,6 +3,7 @@
 #include "db/sql/cellcodec.h"
 #include "db/client/fbapi.h"
 #include "db/grid/rowstore.h"
+#include "db/grid/tableschema.h"
 
 #include <ibase.h>
 
@@ -34,6 +35,8 @@ void TableCursor::open()
     m_transaction = std::make_unique<Transaction>(m_attachment->begin(TxMode::Browse));
     m_statement = std::make_unique<Statement>(*m_transaction, sql::SelectRows(m_read));
     m_columns = m_statement->columns();
+    if (m_attachment->sendsNewTypesAsText())
+        MarkTextBound(LoadTableSchema(*m_transaction, m_read.table), m_columns);
     if (m_read.withDbKey && !m_columns.empty())
         m_columns.pop_back();
     m_cursor = std::make_unique<Cursor>(

@@ -14,6 +14,8 @@ constexpr int FirstScreenRows = 256;
 
 bool isNumeric(const Column &c)
 {
+    if (IsNumberText(c))
+        return true;
     switch (c.sqlType.type) {
     case SQL_SHORT: case SQL_LONG: case SQL_INT64: case SQL_FLOAT: case SQL_DOUBLE:
         return true;
@@ -300,6 +302,8 @@ QVariant TableModel::headerData(int section, Qt::Orientation orientation, int ro
         const int keyPosition = int(schema.keyColumns.indexOf(c.name));
         if (role == KeyColumnRole)
             return keyPosition >= 0;
+        if (role == ColumnTypeRole)
+            return schema.traits.value(c.name).typeText;
         if (role == Qt::ToolTipRole)
             return ColumnDescription(c.name, schema.traits.value(c.name), keyPosition,
                                      int(schema.keyColumns.size()),

@@ -2,6 +2,7 @@
 
 #include "db/grid/batchjob.h"
 #include "db/grid/blobpreviews.h"
+#include "db/grid/replaceall.h"
 #include "db/grid/rowstore.h"
 #include "db/grid/rowwriter.h"
 #include "db/grid/tablereader.h"
@@ -58,6 +59,7 @@ public:
         RowStateRole,                   // RowState of the row
         KeyColumnRole,                  // headings: bool, the column is in the primary key
         WritableBlobRole,               // bool: a BLOB the BLOB window may change
+        ColumnTypeRole,                 // headings: the declared type, "VARCHAR (20)"
     };
     enum class RowState { Clean, Edited, Failed, NewRecord, NotFetched };
 
@@ -144,6 +146,11 @@ public:
     bool setBlob(const QModelIndex &index, const BlobValue &value);
     // The open relation is a view: messages say "view" for it.
     bool isView() const { return m_writer && m_writer->schema().isView; }
+    // The table's foreign keys, for picking the rows they point at.
+    QList<ForeignKey> foreignKeys() const
+    {
+        return m_writer ? m_writer->schema().foreignKeys : QList<ForeignKey>();
+    }
 
     // Deletes the given rows; returns the messages of those that failed.
     // Runs on the calling thread; deleteJob gives the same in batches.
@@ -154,6 +161,12 @@ public:
     // in batches. A refused row keeps the pasted values; a refused new
     // record stays on the new-record line and ends the paste.
     std::unique_ptr<BatchJob> pasteJob(int row, int column, QList<QStringList> rows, int records);
+
+    // Replace All (tablemodel_replace.cpp): what it will do, and the keys
+    // of the given records, for a replace limited to them; empty when they
+    // are all the records, and a problem when they cannot be named.
+    ReplacePlan planReplaceAll(const ReplaceRequest &request) const;
+    std::vector<std::vector<Param>> keysOfRows(const QList<int> &rows, QString *problem) const;
 
 signals:
     void busyChanged(bool busy);

@@ -56,8 +56,7 @@ bool TableModel::clearCell(const QModelIndex &index)
     const Column &c = m_columns[index.column()];
     if (c.nullable)
         return setNull(index);
-    const bool text = c.sqlType.type == SQL_TEXT || c.sqlType.type == SQL_VARYING
-                      || (c.sqlType.type == SQL_BLOB && IsEditableType(c));
+    const bool text = IsCharacterColumn(c) || (c.sqlType.type == SQL_BLOB && IsEditableType(c));
     return text && setData(index, QString(), Qt::EditRole);
 }
 

@@ -3,6 +3,8 @@
 #include "db/sql/schemasql.h"
 #include "db/sql/sqltext.h"
 
+#include <ibase.h>
+
 #include <cstring>
 
 namespace db {
@@ -56,7 +58,22 @@ QString ColumnTypeName(int fieldType, int subType, int charLength, int precision
     case 27: described.type = QStringLiteral("DOUBLE"); break;
     case 12: described.type = QStringLiteral("DATE"); break;
     case 35: described.type = QStringLiteral("TIMESTAMP"); break;
+    case 26:
+        if (subType == 1 || subType == 2) {
+            described.type = subType == 1 ? QStringLiteral("NUMERIC") : QStringLiteral("DECIMAL");
+            described.m = QString::number(precision);
+            described.d = QString::number(-scale);
+        } else {
+            described.type = QStringLiteral("INT128");
+        }
+        break;
+    case 24: case 25:
+        described.type = QStringLiteral("DECFLOAT");
+        described.m = fieldType == 24 ? QStringLiteral("16") : QStringLiteral("34");
+        break;
     case 13: return QStringLiteral("TIME");
+    case 28: return QStringLiteral("TIME WITH TIME ZONE");
+    case 29: return QStringLiteral("TIMESTAMP WITH TIME ZONE");
     case 23: return QStringLiteral("BOOLEAN");
     case 14: case 37:
         described.type = fieldType == 14 ? QStringLiteral("CHAR") : QStringLiteral("VARCHAR");
@@ -71,6 +88,17 @@ QString ColumnTypeName(int fieldType, int subType, int charLength, int precision
     const QString precisionText = sql::PrecisionText(described);
     return sql::ColumnTypeText(described.type)
            + (precisionText.isEmpty() ? QString() : QLatin1Char(' ') + precisionText);
+}
+
+TextBound TextBoundOf(int fieldType, int subType)
+{
+    switch (fieldType) {
+    case 26: return subType == 1 || subType == 2 ? TextBound::Numeric : TextBound::Int128;
+    case 24: case 25: return TextBound::DecFloat;
+    case 28: return TextBound::TimeTz;
+    case 29: return TextBound::TimestampTz;
+    default: return TextBound::None;
+    }
 }
 
 QString ColumnDescription(const QString &name, const ColumnTraits &traits, int keyPosition,
@@ -99,6 +127,8 @@ QString ColumnDescription(const QString &name, const ColumnTraits &traits, int k
                      + QStringLiteral(": read-only");
     else if (readOnly)
         lines << QStringLiteral("Read-only");
+    if (!traits.references.isEmpty())
+        lines << traits.references;
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -125,13 +155,62 @@ TableSchema LoadTableSchema(Transaction &tx, const QString &table)
         traits.typeText = ColumnTypeName(intAt(info, 4, row), intAt(info, 5, row),
                                          intAt(info, 6, row), intAt(info, 7, row),
                                          intAt(info, 8, row));
+        traits.bound = TextBoundOf(intAt(info, 4, row), intAt(info, 5, row));
         traits.charSet = textAt(info, 9, row);
         traits.notNull = flagAt(info, 10, row);
         traits.defaultSource = textAt(info, 11, row);
         traits.computedSource = textAt(info, 12, row);
         schema.traits.insert(textAt(info, 0, row), traits);
     }
+    schema.foreignKeys = LoadForeignKeys(tx, table);
+    for (const ForeignKey &key : schema.foreignKeys) {
+        for (const QString &column : key.columns) {
+            ColumnTraits &traits = schema.traits[column];
+            if (traits.references.isEmpty())
+                traits.references = ReferenceText(key);
+        }
+    }
     return schema;
+}
+
+void MarkTextBound(const TableSchema &schema, std::vector<Column> &columns)
+{
+    for (Column &column : columns) {
+        const auto traits = schema.traits.constFind(column.field);
+        if (traits != schema.traits.cend() && column.relation == schema.table
+            && column.sqlType.type == SQL_VARYING)
+            column.bound = traits->bound;
+    }
+}
+
+QList<ForeignKey> LoadForeignKeys(Transaction &tx, const QString &table)
+{
+    QList<ForeignKey> keys;
+    Statement statement(tx, sql::ForeignKeyColumnsQuery());
+    Cursor cursor = statement.openCursor(tx, {Param::text(table)});
+    while (const unsigned char *row = cursor.fetch()) {
+        const QString name = textAt(statement, 0, row);
+        if (keys.isEmpty() || keys.last().name != name)
+            keys.append({name, {}, textAt(statement, 2, row), {}});
+        keys.last().columns << textAt(statement, 1, row);
+        keys.last().parentColumns << textAt(statement, 3, row);
+    }
+    return keys;
+}
+
+QString ReferenceText(const ForeignKey &key)
+{
+    return QStringLiteral("references %1 (%2)")
+        .arg(key.parent, key.parentColumns.join(QStringLiteral(", ")));
+}
+
+const ForeignKey *TableSchema::foreignKeyOf(const QString &column) const
+{
+    for (const ForeignKey &key : foreignKeys) {
+        if (key.columns.contains(column))
+            return &key;
+    }
+    return nullptr;
 }
 
 } // namespace db

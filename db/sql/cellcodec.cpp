@@ -1,5 +1,6 @@
 #include "db/sql/cellcodec.h"
 
+#include "db/sql/charsets.h"
 #include "db/sql/datetext.h"
 
 #include <QStringDecoder>
@@ -228,6 +229,13 @@ bool IsText(const SqlType &type)
     return type.type == SQL_VARYING || type.type == SQL_TEXT;
 }
 
+// Text too wide to arrive as UTF-8: in the column's own character set.
+bool IsOwnCharSet(const SqlType &type)
+{
+    return IsText(type) && type.charSet != CsNone && type.charSet != CsOctets
+           && type.charSet != CsUtf8;
+}
+
 bool IsTextBlob(const SqlType &type)
 {
     return type.type == SQL_BLOB && type.subType == 1;
@@ -264,7 +272,29 @@ ParsedCell ParseText(const Column &column, const QString &text)
         if (count > qsizetype(column.charLength))
             return Fail(QStringLiteral("At most %1 characters").arg(column.charLength));
     }
+    if (IsOwnCharSet(column.sqlType)) {
+        QByteArray bytes;
+        if (!EncodeCharSet(charSet, text, bytes))
+            return Fail(QStringLiteral("A character is not in the column's character set %1")
+                            .arg(CharSetName(charSet)));
+        return Ok(std::move(bytes));
+    }
     return Ok(std::move(utf8));
+}
+
+// A value the server converts itself: only blank text is refused here, as
+// for the binary types; anything else goes to the server, which refuses
+// what it cannot read in its own words.
+ParsedCell ParseServerText(const Column &column, QStringView text)
+{
+    if (!text.isEmpty())
+        return Ok(text.toUtf8());
+    switch (column.bound) {
+    case TextBound::TimeTz: return Fail(QStringLiteral("Not a valid time (HH:mm:ss and a time zone)"));
+    case TextBound::TimestampTz:
+        return Fail(QStringLiteral("Not a valid timestamp (yyyy-MM-dd HH:mm:ss and a time zone)"));
+    default: return Fail(QStringLiteral("Not a number"));
+    }
 }
 
 } // namespace
@@ -273,6 +303,8 @@ QString DecodeText(unsigned charSet, QByteArrayView bytes)
 {
     if (charSet == CsOctets)
         return QString::fromLatin1(bytes.toByteArray().toHex().toUpper());
+    if (charSet != CsNone && charSet != CsUtf8)
+        return DecodeCharSet(charSet, bytes);
     // Keep a leading byte order mark: it is part of the value. Stateless: a
     // cut-off sequence at the end is an error, not input still to come.
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom
@@ -316,6 +348,8 @@ QString CellText(const Column &column, QByteArrayView bytes)
 ParsedCell ParseCellText(const Column &column, const QString &text)
 {
     const SqlType &type = column.sqlType;
+    if (column.bound != TextBound::None)
+        return ParseServerText(column, QStringView(text).trimmed());
     if (IsText(type) || IsTextBlob(type))
         return ParseText(column, text);
     const QStringView value = QStringView(text).trimmed();
@@ -348,7 +382,7 @@ Param CellParam(const Column &column, const ParsedCell &value)
     if (value.null)
         return Param::nullOf(type);
     if (IsText(type) || IsTextBlob(type)) {
-        if (type.charSet == CsNone || type.charSet == CsOctets)
+        if (type.charSet == CsNone || type.charSet == CsOctets || IsOwnCharSet(type))
             return Param::bytes(value.bytes, type.charSet);
         return Param::text(QString::fromUtf8(value.bytes));
     }

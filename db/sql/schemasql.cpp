@@ -112,6 +112,12 @@ QString ColumnSpecProblem(const ColumnSpec &column)
     return {};
 }
 
+int SizeParts(const QString &entry)
+{
+    const TypeRule *rule = RuleOf(entry);
+    return rule ? rule->sizeParts : 2;
+}
+
 QString ColumnTypeText(const QString &entry)
 {
     const TypeRule *rule = RuleOf(entry);

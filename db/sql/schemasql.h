@@ -44,6 +44,10 @@ bool IsBlank(const QString &text);
 // judges the rest (precision ranges, name length).
 QString ColumnSpecProblem(const ColumnSpec &column);
 
+// How many of M and D a type entry takes: 0, 1 (M) or 2 (M and D). An
+// entry not in the list may take both; the server judges it.
+int SizeParts(const QString &entry);
+
 // The type as Firebird takes it: "INT64" is BIGINT, "DOUBLE" DOUBLE
 // PRECISION, every other entry is its own text.
 QString ColumnTypeText(const QString &entry);

@@ -46,8 +46,18 @@ QString KeyAndGuard(const QStringList &keyColumns, const QStringList &guard)
 // " WHERE a AND b", or nothing without a filter.
 QString FilterClause(const QList<FilterTerm> &filter)
 {
-    if (filter.isEmpty())
-        return {};
+    return filter.isEmpty() ? QString() : QStringLiteral(" WHERE ") + FilterCondition(filter);
+}
+
+bool TakesValue(FilterOp op)
+{
+    return op != FilterOp::IsNull && op != FilterOp::IsNotNull;
+}
+
+} // namespace
+
+QString FilterCondition(const QList<FilterTerm> &filter)
+{
     QStringList terms;
     for (const FilterTerm &term : filter) {
         const QString column = ColumnRef(term.column);
@@ -63,15 +73,8 @@ QString FilterClause(const QList<FilterTerm> &filter)
         case FilterOp::IsNotNull: terms << column + QStringLiteral(" IS NOT NULL"); break;
         }
     }
-    return QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "));
+    return terms.join(QStringLiteral(" AND "));
 }
-
-bool TakesValue(FilterOp op)
-{
-    return op != FilterOp::IsNull && op != FilterOp::IsNotNull;
-}
-
-} // namespace
 
 QString QuoteIdentifier(const QString &name)
 {
@@ -180,9 +183,65 @@ QString ColumnInfoQuery()
         " ORDER BY RF.RDB$FIELD_POSITION");
 }
 
+static QString ReturningList(const QStringList &columns, const QStringList &asText)
+{
+    QStringList parts;
+    for (const QString &column : columns) {
+        parts << (asText.contains(column)
+                      ? QStringLiteral("CAST(") + ColumnRef(column) + QStringLiteral(" AS VARCHAR(80))")
+                      : ColumnRef(column));
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
+QString ForeignKeyColumnsQuery()
+{
+    return QStringLiteral(
+        "SELECT TRIM(TRAILING FROM C.RDB$CONSTRAINT_NAME),"
+        " TRIM(TRAILING FROM S.RDB$FIELD_NAME),"
+        " TRIM(TRAILING FROM P.RDB$RELATION_NAME),"
+        " TRIM(TRAILING FROM PS.RDB$FIELD_NAME)"
+        " FROM RDB$RELATION_CONSTRAINTS C"
+        " JOIN RDB$REF_CONSTRAINTS R ON R.RDB$CONSTRAINT_NAME = C.RDB$CONSTRAINT_NAME"
+        " JOIN RDB$RELATION_CONSTRAINTS P ON P.RDB$CONSTRAINT_NAME = R.RDB$CONST_NAME_UQ"
+        " JOIN RDB$INDEX_SEGMENTS S ON S.RDB$INDEX_NAME = C.RDB$INDEX_NAME"
+        " JOIN RDB$INDEX_SEGMENTS PS ON PS.RDB$INDEX_NAME = P.RDB$INDEX_NAME"
+        " AND PS.RDB$FIELD_POSITION = S.RDB$FIELD_POSITION"
+        " WHERE C.RDB$CONSTRAINT_TYPE = 'FOREIGN KEY' AND C.RDB$RELATION_NAME = ?"
+        " ORDER BY C.RDB$CONSTRAINT_NAME, S.RDB$FIELD_POSITION");
+}
+
+QString TextColumnsQuery()
+{
+    return QStringLiteral(
+        "SELECT TRIM(TRAILING FROM RF.RDB$FIELD_NAME)"
+        " FROM RDB$RELATION_FIELDS RF"
+        " JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE"
+        " WHERE RF.RDB$RELATION_NAME = ? AND F.RDB$FIELD_TYPE IN (14, 37)"
+        " ORDER BY RF.RDB$FIELD_POSITION");
+}
+
+QString ReferencedRowsQuery(const QString &parent, const QStringList &keyColumns,
+                            const QString &labelColumn, bool searching)
+{
+    QStringList shown = keyColumns;
+    if (!labelColumn.isEmpty())
+        shown << labelColumn;
+    QString sql = QStringLiteral("SELECT ") + ColumnList(shown) + QStringLiteral(" FROM ")
+                  + QuoteIdentifier(parent);
+    if (searching && !keyColumns.isEmpty()) {
+        sql += QStringLiteral(" WHERE CAST(") + QuoteIdentifier(keyColumns.first())
+               + QStringLiteral(" AS VARCHAR(100)) STARTING WITH ?");
+        if (!labelColumn.isEmpty())
+            sql += QStringLiteral(" OR ") + QuoteIdentifier(labelColumn)
+                   + QStringLiteral(" CONTAINING ?");
+    }
+    return sql + QStringLiteral(" ORDER BY ") + ColumnList(keyColumns);
+}
+
 QString UpdateRowReturning(const QString &table, const QStringList &changed,
                            const QStringList &keyColumns, const QStringList &guard,
-                           const QStringList &returning)
+                           const QStringList &returning, const QStringList &returnedAsText)
 {
     if (changed.isEmpty() || keyColumns.isEmpty())
         return {};
@@ -190,12 +249,12 @@ QString UpdateRowReturning(const QString &table, const QStringList &changed,
                   + Assignments(changed, QStringLiteral(" = ?"), QStringLiteral(", "))
                   + QStringLiteral(" WHERE ") + KeyAndGuard(keyColumns, guard);
     if (!returning.isEmpty())
-        sql += QStringLiteral(" RETURNING ") + ColumnList(returning);
+        sql += QStringLiteral(" RETURNING ") + ReturningList(returning, returnedAsText);
     return sql;
 }
 
 QString InsertRow(const QString &table, const QStringList &columns,
-                  const QStringList &returning)
+                  const QStringList &returning, const QStringList &returnedAsText)
 {
     QString sql = QStringLiteral("INSERT INTO ") + QuoteIdentifier(table);
     if (columns.isEmpty()) {
@@ -207,8 +266,21 @@ QString InsertRow(const QString &table, const QStringList &columns,
                + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
     }
     if (!returning.isEmpty())
-        sql += QStringLiteral(" RETURNING ") + ColumnList(returning);
+        sql += QStringLiteral(" RETURNING ") + ReturningList(returning, returnedAsText);
     return sql;
+}
+
+QString ImportRow(const QString &table, const QStringList &columns,
+                  const QStringList &matching)
+{
+    if (matching.isEmpty())
+        return InsertRow(table, columns, {});
+    QStringList marks;
+    marks.fill(QStringLiteral("?"), columns.size());
+    return QStringLiteral("UPDATE OR INSERT INTO ") + QuoteIdentifier(table)
+           + QStringLiteral(" (") + ColumnList(columns) + QStringLiteral(") VALUES (")
+           + marks.join(QStringLiteral(", ")) + QStringLiteral(") MATCHING (")
+           + ColumnList(matching) + QLatin1Char(')');
 }
 
 QString SelectRowByKey(const QString &table, const QStringList &columns,

@@ -47,6 +47,9 @@ struct TableRead
     QList<FilterTerm> filter{};
 };
 QString SelectRows(const TableRead &read);
+// The filter's terms joined by AND, without WHERE; its parameters are
+// ReadParams' ("" for no terms).
+QString FilterCondition(const QList<FilterTerm> &filter);
 QString CountRows(const QString &table);
 // COUNT(*) of the rows the read returns (its filter, no order).
 QString CountRows(const TableRead &read);
@@ -66,6 +69,21 @@ QString PrimaryKeyColumnsQuery();
 // (one parameter: table name), in field position order.
 QString ColumnInfoQuery();
 
+// The foreign keys of a table, a row per column: constraint name, column,
+// referenced table, referenced column, ordered by constraint and column
+// position (one parameter: table name).
+QString ForeignKeyColumnsQuery();
+// Every CHAR or VARCHAR column of a table, in field position order
+// (one parameter: table name); the caller skips the key.
+QString TextColumnsQuery();
+// The rows a foreign key may point at, in key order: the key columns and,
+// when there is one, a label column beside them. Searching takes the text
+// that the first key column starts with (cast to text) and, with a label,
+// the same text again, which the label contains (CONTAINING: any case).
+// Meant to be read only as far as it is shown.
+QString ReferencedRowsQuery(const QString &parent, const QStringList &keyColumns,
+                            const QString &labelColumn, bool searching);
+
 // Optimistic single-row update: SET the changed columns WHERE the key
 // columns equal their parameters and every guard column still holds its
 // original value (NULL-safe: IS NOT DISTINCT FROM), RETURNING the row as
@@ -76,11 +94,20 @@ QString ColumnInfoQuery();
 // statement may touch more than the one row).
 QString UpdateRowReturning(const QString &table, const QStringList &changed,
                            const QStringList &keyColumns, const QStringList &guard,
-                           const QStringList &returning);
+                           const QStringList &returning, const QStringList &returnedAsText = {});
 // INSERT of the given columns (DEFAULT VALUES when none) RETURNING every
-// column of the table in `returning` order.
+// column of the table in `returning` order. Both return the columns of
+// `returnedAsText` cast to VARCHAR: a time stamp with a time zone that the
+// server sends as text comes back from a write in an older date format
+// than from a SELECT unless it is cast.
 QString InsertRow(const QString &table, const QStringList &columns,
-                  const QStringList &returning);
+                  const QStringList &returning, const QStringList &returnedAsText = {});
+// The statement an import sends for every row: INSERT of the given columns,
+// or with `matching` (the primary key) UPDATE OR INSERT ... MATCHING, which
+// updates the row with the same key and inserts the others. Parameters:
+// the columns' values in order.
+QString ImportRow(const QString &table, const QStringList &columns,
+                  const QStringList &matching);
 // One row by its key, as `columns` (after a guarded write found it changed).
 // Parameters: key values. Empty text without a key.
 QString SelectRowByKey(const QString &table, const QStringList &columns,

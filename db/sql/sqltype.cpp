@@ -47,4 +47,10 @@ Param Param::native(const SqlType &type, const QByteArray &data)
     return p;
 }
 
+bool IsCharacterColumn(const Column &column)
+{
+    return (column.sqlType.type == SQL_TEXT || column.sqlType.type == SQL_VARYING)
+           && column.bound == TextBound::None;
+}
+
 } // namespace db

@@ -27,6 +27,18 @@ struct SqlType
     unsigned charSet = 0;  // text and text blobs: CharSetId
 };
 
+// A type of Firebird 4 and newer, which the server sends and takes as text
+// formatted as its isql prints it (the column is VARCHAR in the message):
+// what it really is comes from the catalogue. None for every other column.
+enum class TextBound : unsigned char {
+    None,
+    Int128,
+    Numeric,       // NUMERIC or DECIMAL of more than 18 digits
+    DecFloat,      // DECFLOAT(16) and DECFLOAT(34)
+    TimeTz,        // TIME WITH TIME ZONE
+    TimestampTz,   // TIMESTAMP WITH TIME ZONE
+};
+
 // One column of a result, with where its value sits in the output message.
 struct Column
 {
@@ -37,6 +49,7 @@ struct Column
     unsigned sourceCharSet = 0; // the column's own charset before coercion
     unsigned charLength = 0;    // declared length in characters (text)
     bool nullable = true;
+    TextBound bound = TextBound::None;
     unsigned offset = 0;        // in the output message
     unsigned nullOffset = 0;
 };
@@ -57,5 +70,16 @@ struct Param
     // A value in the exact native form of type (what a cell holds).
     static Param native(const SqlType &type, const QByteArray &data);
 };
+
+// A number held as text: INT128, NUMERIC/DECIMAL over 18 digits, DECFLOAT.
+inline bool IsNumberText(const Column &column)
+{
+    return column.bound == TextBound::Int128 || column.bound == TextBound::Numeric
+           || column.bound == TextBound::DecFloat;
+}
+
+// Character data as the user sees it: text columns, not values of other
+// types that merely arrive as text.
+bool IsCharacterColumn(const Column &column);
 
 } // namespace db

@@ -25,9 +25,8 @@ constexpr Prefix Prefixes[] = {
 
 bool isTextColumn(const Column &c)
 {
-    const unsigned type = c.sqlType.type;
-    return ((type == SQL_TEXT || type == SQL_VARYING) && c.sqlType.charSet != CsOctets)
-           || (type == SQL_BLOB && c.sqlType.subType == 1);
+    return (IsCharacterColumn(c) && c.sqlType.charSet != CsOctets)
+           || (c.sqlType.type == SQL_BLOB && c.sqlType.subType == 1);
 }
 
 bool isBlobOrArray(const Column &c)
