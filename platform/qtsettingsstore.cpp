@@ -3,7 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSettings>
+#include <QSaveFile>
+#include <QStandardPaths>
 
 namespace platform {
 
@@ -11,75 +12,80 @@ namespace {
 
 constexpr QFileDevice::Permissions OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
-QString WriteProblem(const QString &path)
+QString Path(const QString &section, const QString &key)
+{
+    return section + QLatin1Char('/') + key;
+}
+
+QString CannotWrite(const QString &path)
 {
     const QFileInfo file(path);
-    const QString folder = file.absolutePath();
-    if (!QFileInfo(folder).isDir())
-        return QStringLiteral("the folder %1 cannot be made").arg(folder);
-    return QStringLiteral("%1 cannot be written in the folder %2").arg(file.fileName(), folder);
+    return QStringLiteral("%1 cannot be written in the folder %2")
+        .arg(file.fileName(), file.absolutePath());
 }
 
 } // namespace
 
 QtSettingsStore::QtSettingsStore()
-    : m_settings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                             Organisation))
+    : QtSettingsStore(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+                      + QLatin1Char('/') + QLatin1String(Organisation) + QLatin1String(".conf"))
 {
 }
 
-QtSettingsStore::QtSettingsStore(const QString &iniFilePath)
-    : m_settings(std::make_unique<QSettings>(iniFilePath, QSettings::IniFormat))
+QtSettingsStore::QtSettingsStore(const QString &iniFilePath) : m_path(iniFilePath)
 {
 }
 
-QtSettingsStore::~QtSettingsStore() = default;
-
-QString QtSettingsStore::fileName() const
+const IniLines &QtSettingsStore::lines() const
 {
-    return m_settings->fileName();
+    if (!m_lines) {
+        QFile file(m_path);
+        m_lines.emplace(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+    }
+    return *m_lines;
 }
 
 QString QtSettingsStore::get(const QString &section, const QString &key,
                              const QString &defaultValue) const
 {
-    return m_settings->value(section + '/' + key, defaultValue).toString();
+    return lines().value(Path(section, key)).value_or(defaultValue);
 }
 
 bool QtSettingsStore::contains(const QString &section, const QString &key) const
 {
-    return m_settings->contains(section + '/' + key);
+    return lines().value(Path(section, key)).has_value();
 }
 
+// The file is read afresh, so that what another run saved meanwhile stays;
+// a value already there as given is not written again.
 QString QtSettingsStore::save(const QString &section, const QString &key, const QString &value)
 {
-    // QSettings replaces the file through a save file, which keeps the
-    // permissions of the file it replaces: so the file exists as 0600 before
-    // the first write, and is set again after each one.
-    createPrivateFile();
-    m_settings->setValue(section + '/' + key, value);
-    m_settings->sync();
-    if (m_settings->status() != QSettings::NoError)
-        return WriteProblem(fileName());
-    QFile::setPermissions(fileName(), OwnerOnly);
+    const QString folder = QFileInfo(m_path).absolutePath();
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("the folder %1 cannot be made").arg(folder);
+    QFile current(m_path);
+    if (current.exists() && !current.open(QIODevice::ReadOnly))
+        return QStringLiteral("%1 cannot be read in the folder %2")
+            .arg(QFileInfo(m_path).fileName(), folder);
+    IniLines lines(current.isOpen() ? current.readAll() : QByteArray());
+    if (lines.value(Path(section, key)) != value) {
+        lines.set(Path(section, key), value);
+        if (QString problem = write(lines.bytes()); !problem.isEmpty())
+            return problem;
+    }
+    m_lines = std::move(lines);
     return {};
 }
 
-void QtSettingsStore::createPrivateFile() const
+// Replaced whole through a save file, made owner-only before anything is
+// written to it, so the text is never readable by others on the way.
+QString QtSettingsStore::write(const QByteArray &bytes) const
 {
-    const QString path = fileName();
-    if (QFileInfo::exists(path))
-        return;
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    CreateOwnerOnlyFile(path);
-}
-
-bool CreateOwnerOnlyFile(const QString &path)
-{
-    // The mode goes with the create call itself (open(2) with O_CREAT and
-    // 0600), so the file never exists with the umask's wider default.
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Append, OwnerOnly);
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(OwnerOnly)
+        || file.write(bytes) != bytes.size() || !file.commit())
+        return CannotWrite(m_path);
+    return {};
 }
 
 } // namespace platform

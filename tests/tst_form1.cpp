@@ -1,6 +1,7 @@
 #include "app/files.h"
 #include "app/helptexts.h"
 #include "app/titles.h"
+#include "platform/qtsettingsstore.h"
 #include "tests/support/tempdatabase.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
@@ -171,22 +172,32 @@ void TestForm1::typingStoresTheWholeValue()
     QCOMPARE(m_h->stored("FireBirdPassword"), QString());
 }
 
-// Settings that cannot be written are told once, with the reason, however
-// much is typed; the boxes go on taking what is typed.
+// A settings folder that cannot be made (a file stands in its way) is told
+// once, with the reason, however much is typed; the boxes go on taking it.
 void TestForm1::unwritableSettingsAreToldOnce()
 {
-    m_h->windows.form1().Form_Load();
-    m_h->services.settings.failure = "the folder /nowhere/.config cannot be made";
-    QTest::keyClicks(box("Text1"), "/d/x.fdb");
-    QTest::keyClicks(box("Text2"), "pw");
-    const QList<Call> &calls = m_h->services.messages.calls;
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath("blocker"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    platform::QtSettingsStore store(dir.filePath("blocker/config/Vellacourt.conf"));
+    platform::ScriptedServices &scripted = m_h->services;
+    ui::Windows windows(platform::Services{store, scripted.messages, scripted.files,
+                                           scripted.urls, scripted.printers,
+                                           scripted.spreadsheet});
+    ui::Form1 &login = windows.form1();
+    login.Form_Load();
+    QTest::keyClicks(login.findChild<QLineEdit *>("Text1"), "/d/x.fdb");
+    QTest::keyClicks(login.findChild<QLineEdit *>("Text2"), "pw");
+    const QList<Call> &calls = scripted.messages.calls;
     QCOMPARE(calls.size(), 1);
     QCOMPARE(calls[0].kind, Kind::Inform);
     QVERIFY2(calls[0].text.startsWith("Make the settings folder writable")
-                 && calls[0].text.contains(m_h->services.settings.failure),
+                 && calls[0].text.contains("the folder " + dir.filePath("blocker/config")
+                                           + " cannot be made"),
              qPrintable(calls[0].text));
-    QCOMPARE(m_h->windows.form1().profile().database, QStringLiteral("/d/x.fdb"));
-    QCOMPARE(m_h->windows.form1().profile().password, QStringLiteral("pw"));
+    QCOMPARE(login.profile().database, QStringLiteral("/d/x.fdb"));
+    QCOMPARE(login.profile().password, QStringLiteral("pw"));
 }
 
 void TestForm1::focusSelectsTheWholeText()

@@ -147,6 +147,9 @@ void TestForm2::loginNextFillsAndSelects()
     QCOMPARE(chooser.List1()->currentRow(), 0);
     QVERIFY(chooser.List1()->item(0)->isSelected());
     QVERIFY(m_h->services.messages.calls.isEmpty());
+    QVERIFY(QTest::qWaitForWindowExposed(&chooser));
+    QVERIFY(ShowsWholeRows(chooser.List1()));
+    QVERIFY(chooser.List1()->height() <= ui::Twips(1410));   // within its designed place
     chooser.hide();
 }
 

@@ -63,6 +63,13 @@ struct Harness
     std::function<void()> newTable;
 };
 
+// The list's viewport holds a whole number of its rows: none shows cut.
+inline bool ShowsWholeRows(const QListWidget *list)
+{
+    const int row = list->sizeHintForRow(0);
+    return list->count() > 0 && row > 0 && list->viewport()->height() % row == 0;
+}
+
 // A mouse move without buttons, as the hover rule sees it.
 inline void MoveOver(QWidget *widget, QPoint at = QPoint(2, 2))
 {

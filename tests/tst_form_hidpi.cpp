@@ -121,6 +121,8 @@ void TestFormHiDpi::windowLayout()
     const qreal scale = qEnvironmentVariable("QT_SCALE_FACTOR").toDouble();
     QCOMPARE(shown->devicePixelRatioF(), scale);
     QCOMPARE(shown->windowIcon().cacheKey(), ui::ApplicationIcon().cacheKey());
+    if (name == "Form2")
+        QVERIFY(ShowsWholeRows(m_h->windows.form2().List1()));
 
     const QRect inside = shown->rect();
     const auto children = shown->findChildren<QWidget *>();

@@ -35,6 +35,10 @@ private slots:
     void perUserStoreIsPrivate();
     void createdPrivateUnderAnyUmask();
     void unwritableFolderSaysWhy();
+    void sameLinesAsBefore_data();
+    void sameLinesAsBefore();
+    void untouchedLinesKeepTheirBytes_data();
+    void untouchedLinesKeepTheirBytes();
 
 private:
     QTemporaryDir m_dir;
@@ -98,7 +102,7 @@ void TestPlatformSettings::perUserStoreIsPrivate()
     platform::QtSettingsStore store;
     const QString path = store.fileName();
     QVERIFY2(path.contains("/.qttest/"), qPrintable(path));   // never the real user's file
-    QVERIFY2(path.endsWith("/Vellacourt.conf"), qPrintable(path));
+    QCOMPARE(path, QSettings(QSettings::NativeFormat, QSettings::UserScope, "Vellacourt").fileName());
     QFile::remove(path);
     store.save("Gravelin", "FireBirdPassword", "lockstone");
     QCOMPARE(Mode(path), 0600);
@@ -107,22 +111,17 @@ void TestPlatformSettings::perUserStoreIsPrivate()
     QFile::remove(path);
 }
 
-// Not merely chmod'ed after the fact: the create call gives 0600 even where
-// the umask would let every user read a new file, and the store's first
-// write under that umask leaves it so.
+// The first write makes the file owner-only even where the umask would let
+// every user read a new file.
 void TestPlatformSettings::createdPrivateUnderAnyUmask()
 {
     const mode_t saved = ::umask(0);
-    const QString created = m_dir.filePath("created.conf");
-    const bool made = platform::CreateOwnerOnlyFile(created);
-    const int createdMode = Mode(created);
     const QString stored = m_dir.filePath("first-write.conf");
-    platform::QtSettingsStore(stored).save("Gravelin", "FireBirdPassword", "lockstone");
+    const QString problem = platform::QtSettingsStore(stored).save("Gravelin", "FireBirdPassword",
+                                                                   "lockstone");
     ::umask(saved);
-    QVERIFY(made);
-    QCOMPARE(createdMode, 0600);
+    QCOMPARE(problem, QString());
     QCOMPARE(Mode(stored), 0600);
-    QVERIFY(platform::CreateOwnerOnlyFile(stored));   // an existing file is kept
     QCOMPARE(platform::QtSettingsStore(stored).get("Gravelin", "FireBirdPassword"),
              QStringLiteral("lockstone"));
 }
@@ -145,6 +144,85 @@ void TestPlatformSettings::unwritableFolderSaysWhy()
     QCOMPARE(second, first);
     QCOMPARE(warnings, 0);
     QVERIFY(QFileInfo(blocker.fileName()).isFile());
+}
+
+// Files written before keep working: each value reads back from the line
+// the earlier writer made, and is written as the same line.
+void TestPlatformSettings::sameLinesAsBefore_data()
+{
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("plain") << "Gravelin" << "FireBirdUser" << "SYSDBA";
+    QTest::newRow("empty") << "Gravelin" << "FireBirdPassword" << "";
+    QTest::newRow("separators") << "Gravelin" << "FireBirdDatabase" << "/d/a;b,c=d.fdb";
+    QTest::newRow("edge spaces") << "Gravelin" << "FireBirdUser" << " sysdba ";
+    QTest::newRow("at sign") << "Gravelin" << "FireBirdPassword" << "@Invalid()";
+    QTest::newRow("escapes") << "Gravelin" << "FireBirdPassword" << "q\"b\\t\tn\n\x01" "a\x1f";
+    QTest::newRow("non-ASCII") << "Gravelin" << "FireBirdDatabase" << "/d/Grüße ✓ 𝄞.fdb";
+    QTest::newRow("layout key") << "Gravelin/ColumnLayouts" << "%2Fd%20b%C3%BC.fdb|T\u00e9\u4e2d"
+                                << R"([{"name":"ID","width":60}])";
+}
+
+void TestPlatformSettings::sameLinesAsBefore()
+{
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    const QString earlier = m_dir.filePath("earlier.conf");
+    const QString ours = m_dir.filePath("ours.conf");
+    QFile::remove(earlier);
+    QFile::remove(ours);
+    {
+        QSettings writer(earlier, QSettings::IniFormat);
+        writer.setValue(section + '/' + key, value);
+    }
+    QCOMPARE(platform::QtSettingsStore(earlier).get(section, key, "<absent>"), value);
+    platform::QtSettingsStore(ours).save(section, key, value);
+    QFile a(earlier), b(ours);
+    QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    QCOMPARE(b.readAll(), a.readAll());
+}
+
+// Changing one key rewrites its line only: a value longer than a line box
+// holds, bytes that are not UTF-8, comments and line ends stay as they were.
+void TestPlatformSettings::untouchedLinesKeepTheirBytes_data()
+{
+    const QByteArray longPath = "FireBirdDatabase=/" + QByteArray(40000, 'p') + ".fdb\n";
+    const QByteArray invalid = "FireBirdPassword=pass\xff\xfe\xc3(word\n";
+    const QByteArray layouts = "[Gravelin]\nColumnLayouts\\x%7CT=\"[{\\\"name\\\":\\\"A\\\"}]\"\n";
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QByteArray>("after");
+    QTest::newRow("long path, changed")
+        << "[Gravelin]\n" + longPath + "FireBirdUser=SYSDBA\n" << "FireBirdUser"
+        << "[Gravelin]\n" + longPath + "FireBirdUser=ALICE\n";
+    QTest::newRow("invalid UTF-8, added")
+        << "[Gravelin]\n" + invalid << "FireBirdUser" << "[Gravelin]\n" + invalid + "FireBirdUser=ALICE\n";
+    QTest::newRow("CRLF and comments, new section")
+        << QByteArray("; mine\r\n[Other]\r\nx = 1 ; note\r\n") << "FireBirdUser"
+        << QByteArray("; mine\r\n[Other]\r\nx = 1 ; note\r\n\r\n[Gravelin]\r\nFireBirdUser=ALICE\r\n");
+    QTest::newRow("no last line end, layouts kept")
+        << layouts + "FireBirdUser=A" << "FireBirdUser" << layouts + "FireBirdUser=ALICE";
+}
+
+void TestPlatformSettings::untouchedLinesKeepTheirBytes()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QString, key);
+    QFETCH(QByteArray, after);
+    const QString path = m_dir.filePath("kept.conf");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(before);
+    file.close();
+    platform::QtSettingsStore store(path);
+    const QString stored = store.get("Gravelin", "FireBirdDatabase");
+    QCOMPARE(store.save("Gravelin", key, "ALICE"), QString());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), after);
+    QCOMPARE(store.get("Gravelin", "FireBirdDatabase"), stored);
+    QCOMPARE(platform::QtSettingsStore(path).get("Gravelin", key), QStringLiteral("ALICE"));
 }
 
 QTEST_GUILESS_MAIN(TestPlatformSettings)

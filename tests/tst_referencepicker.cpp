@@ -8,6 +8,7 @@
 #include "tests/tst_form_harness.h"
 #include "ui/referencepicker.h"
 
+#include <QLabel>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -49,6 +50,8 @@ private slots:
     void lookupReadsPageByPage();
     void pickingFillsTheKey_data();
     void pickingFillsTheKey();
+    void pickerStartsAtTheCellsKey_data();
+    void pickerStartsAtTheCellsKey();
     void otherColumnsHaveNoPicker();
 
 private:
@@ -189,10 +192,12 @@ void TestReferencePicker::pickingFillsTheKey_data()
     QTest::addColumn<QString>("how");
     QTest::addColumn<QString>("search");
     QTest::addColumn<QString>("stored");
-    QTest::newRow("F4") << "EMPLOYEE" << "DEPT_NO" << "F4" << "Dept 42" << "D042";
-    QTest::newRow("Alt+Down") << "EMPLOYEE" << "DEPT_NO" << "Alt+Down" << "D07" << "D070";
+    QTest::addColumn<QString>("counted");
+    QTest::newRow("F4") << "EMPLOYEE" << "DEPT_NO" << "F4" << "Dept 42" << "D042" << "1 row";
+    QTest::newRow("Alt+Down") << "EMPLOYEE" << "DEPT_NO" << "Alt+Down" << "D07" << "D070"
+                              << "10 rows";
     QTest::newRow("button, composite key fills both cells")
-        << "ASSIGNMENT" << "YEAR_NO" << "button" << "zeus" << "ZEUS /2025";
+        << "ASSIGNMENT" << "YEAR_NO" << "button" << "zeus" << "ZEUS /2025" << "1 row";
 }
 
 void TestReferencePicker::pickingFillsTheKey()
@@ -202,6 +207,7 @@ void TestReferencePicker::pickingFillsTheKey()
     QFETCH(QString, how);
     QFETCH(QString, search);
     QFETCH(QString, stored);
+    QFETCH(QString, counted);
     go(table, 0, column);
     ui::ReferencePicking &picking = *editor().referencePicking();
     QVERIFY(QTest::qWaitFor([&] { return picking.button()->isVisible(); }));
@@ -220,6 +226,7 @@ void TestReferencePicker::pickingFillsTheKey()
         return picker->list()->topLevelItemCount() > 0
                && picker->list()->topLevelItem(0)->text(0).startsWith(stored.left(4));
     }));
+    QCOMPARE(picker->findChild<QLabel *>("lblState")->text(), counted);
     QTest::keyClick(picker->searchBox(), Qt::Key_Return);
     QVERIFY(QTest::qWaitFor([&] { return !picking.picker(); }));
     const int row = grid().currentIndex().row();
@@ -230,6 +237,42 @@ void TestReferencePicker::pickingFillsTheKey()
         : "SELECT PROJ_ID || '/' || YEAR_NO FROM ASSIGNMENT WHERE ID = 1";
     QCOMPARE(ValueOf(*m_db, sql), stored);
     QVERIFY(m_h->services.messages.calls.isEmpty());
+}
+
+// The list opens on the key the cell holds, typed or read, so that Enter
+// keeps it; a NULL cell is offered the first row.
+void TestReferencePicker::pickerStartsAtTheCellsKey_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("current");
+    QTest::newRow("typed key") << "EMPLOYEE" << 0 << "DEPT_NO" << "DEPT_NO=D042" << "D042";
+    QTest::newRow("NULL") << "EMPLOYEE" << 1 << "DEPT_NO" << "" << "D000";
+    QTest::newRow("composite") << "ASSIGNMENT" << 0 << "YEAR_NO" << "PROJ_ID=APOLL;YEAR_NO=2025"
+                               << "APOLL/2025";
+}
+
+void TestReferencePicker::pickerStartsAtTheCellsKey()
+{
+    QFETCH(QString, table);
+    QFETCH(int, row);
+    QFETCH(QString, column);
+    QFETCH(QString, typed);
+    QFETCH(QString, current);
+    for (const QString &cell : typed.split(';', Qt::SkipEmptyParts)) {
+        go(table, row, cell.section('=', 0, 0));
+        grid().model()->setData(grid().currentIndex(), cell.section('=', 1), Qt::EditRole);
+        QCOMPARE(grid().currentIndex().data().toString().trimmed(), cell.section('=', 1));
+    }
+    go(table, row, column);
+    QVERIFY(editor().referencePicking()->open());
+    ui::ReferencePicker *picker = editor().referencePicking()->picker();
+    QVERIFY(QTest::qWaitFor([&] { return picker->list()->currentItem() != nullptr; }));
+    const QStringList key = picker->list()->currentItem()->data(0, Qt::UserRole).toStringList();
+    QCOMPARE(key.join("/").remove(' '), current);
+    picker->close();
 }
 
 void TestReferencePicker::otherColumnsHaveNoPicker()

@@ -49,6 +49,7 @@ void Form2::createControls()
     m_list1->setObjectName(QStringLiteral("List1"));
     m_list1->setSelectionMode(QAbstractItemView::SingleSelection);
     PlaceTwips(m_list1, 240, 300, 7320, 1410);
+    FitWholeRows(m_list1);
 
     m_list1->setAccessibleName(QStringLiteral("Tables"));
     m_pushButton2->setAccessibleName(QStringLiteral("Back"));

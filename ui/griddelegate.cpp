@@ -50,6 +50,14 @@ void GridDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelInd
         option->palette.setColor(QPalette::Text, *look.text);
     if (look.background)
         option->backgroundBrush = *look.background;
+    if (m_buttonCell.isValid() && index == m_buttonCell)
+        option->rect.setRight(option->rect.right() - m_buttonWidth);
+}
+
+void GridDelegate::keepTextClear(const QModelIndex &cell, int width)
+{
+    m_buttonCell = cell;
+    m_buttonWidth = width;
 }
 
 void GridDelegate::setModelData(QWidget *editor, QAbstractItemModel *model,

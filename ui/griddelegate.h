@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPersistentModelIndex>
 #include <QStyledItemDelegate>
 
 #include <optional>
@@ -39,8 +40,16 @@ public:
     void setModelData(QWidget *editor, QAbstractItemModel *model,
                       const QModelIndex &index) const override;
 
+    // The cell whose right end holds a button `width` wide: its text is
+    // drawn clear of it. An invalid index: no such cell.
+    void keepTextClear(const QModelIndex &cell, int width);
+
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
+
+private:
+    QPersistentModelIndex m_buttonCell;
+    int m_buttonWidth = 0;
 };
 
 } // namespace ui

@@ -217,10 +217,14 @@ void RecordView::setNull(int column, bool null)
     if (m_showing)
         return;
     const QModelIndex index = cell(column);
+    FieldRow &field = m_fields[column];
     if (null) {
+        if (field.text)
+            field.textBeforeNull = field.text->text();
         m_model.setNull(index);
-    } else if (m_fields[column].text) {
-        m_model.setData(index, m_fields[column].text->text(), Qt::EditRole);
+    } else if (field.text) {
+        const bool typed = field.text->isModified() || !field.text->text().isEmpty();
+        m_model.setData(index, typed ? field.text->text() : field.textBeforeNull, Qt::EditRole);
     } else {
         openBlob(column);
     }

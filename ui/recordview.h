@@ -53,6 +53,7 @@ private:
         QLineEdit *text = nullptr;
         QCheckBox *null = nullptr;
         QPushButton *blob = nullptr;
+        QString textBeforeNull;   // given back when NULL is unticked untyped
     };
     void createFields();
     void createButtons();

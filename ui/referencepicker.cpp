@@ -1,6 +1,7 @@
 #include "ui/referencepicker.h"
 
 #include "db/grid/tablemodel.h"
+#include "ui/griddelegate.h"
 #include "ui/gridview.h"
 
 #include <QApplication>
@@ -20,10 +21,27 @@ namespace {
 
 constexpr int TypingPauseMs = 150;
 
+bool SameKey(const QStringList &a, const QStringList &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (a[i].trimmed() != b[i].trimmed())
+            return false;
+    }
+    return true;
+}
+
+QString RowCount(int rows)
+{
+    return rows == 1 ? QStringLiteral("1 row") : QStringLiteral("%1 rows").arg(rows);
+}
+
 } // namespace
 
-ReferencePicker::ReferencePicker(db::ReferenceLookup &lookup, QWidget *parent)
-    : QFrame(parent, Qt::Popup), m_lookup(lookup)
+ReferencePicker::ReferencePicker(db::ReferenceLookup &lookup, const QStringList &current,
+                                 QWidget *parent)
+    : QFrame(parent, Qt::Popup), m_lookup(lookup), m_current(current)
 {
     setObjectName(QStringLiteral("ReferencePicker"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -90,15 +108,22 @@ void ReferencePicker::onRows(const QList<db::ReferencedRow> &rows, bool atEnd,
             texts << row.label;
         auto *item = new QTreeWidgetItem(m_list, texts);
         item->setData(0, Qt::UserRole, row.key);
+        if (!m_current.isEmpty() && SameKey(row.key, m_current)) {
+            m_list->setCurrentItem(item);
+            m_list->scrollToItem(item);
+        }
     }
     m_waiting = false;
     m_atEnd = atEnd;
-    if (!m_list->currentItem() && m_list->topLevelItemCount() > 0)
+    // Enter at once must not put another key over the cell's own: the first
+    // row is offered only to a search or for an empty cell.
+    const bool offerFirst = m_current.isEmpty() || !m_search->text().isEmpty();
+    if (offerFirst && !m_list->currentItem() && m_list->topLevelItemCount() > 0)
         m_list->setCurrentItem(m_list->topLevelItem(0));
     const int shown = m_list->topLevelItemCount();
     m_lblState->setText(shown == 0 ? QStringLiteral("no rows match")
-                        : atEnd    ? QStringLiteral("%1 rows").arg(shown)
-                                   : QStringLiteral("%1 rows, more as you scroll").arg(shown));
+                        : atEnd    ? RowCount(shown)
+                                   : QStringLiteral("%1, more as you scroll").arg(RowCount(shown)));
     if (!rows.isEmpty())
         m_list->resizeColumnToContents(0);
     fetchIfNearEnd();
@@ -206,12 +231,16 @@ void ReferencePicking::placeButton()
     const QModelIndex cell = m_grid.currentIndex();
     const bool shown = cell.isValid() && !m_grid.isReadOnly() && keyOf(cell.column())
                        && (cell.flags() & Qt::ItemIsEditable);
+    const QRect rect = m_grid.visualRect(cell);
+    const int side = rect.height();
+    if (auto *delegate = qobject_cast<GridDelegate *>(m_grid.itemDelegate())) {
+        delegate->keepTextClear(shown ? cell : QModelIndex(), side);
+        m_grid.viewport()->update();
+    }
     if (!shown) {
         m_button->hide();
         return;
     }
-    const QRect rect = m_grid.visualRect(cell);
-    const int side = rect.height();
     m_button->setGeometry(rect.right() - side + 1, rect.top(), side, side);
     m_button->show();
     m_button->raise();
@@ -226,7 +255,7 @@ bool ReferencePicking::open()
     m_grid.commitOpenEditor();
     if (m_picker)
         m_picker->close();
-    m_picker = new ReferencePicker(lookupFor(*key), m_grid.window());
+    m_picker = new ReferencePicker(lookupFor(*key), keyOfRow(cell.row(), *key), m_grid.window());
     const db::ForeignKey chosenKey = *key;
     const QPersistentModelIndex target = cell;
     connect(m_picker, &ReferencePicker::chosen, this,
@@ -242,6 +271,24 @@ bool ReferencePicking::open()
     m_picker->show();
     m_picker->searchBox()->setFocus();
     return true;
+}
+
+// The row's values of the key's columns, as shown; empty if any is NULL.
+QStringList ReferencePicking::keyOfRow(int row, const db::ForeignKey &key) const
+{
+    const QAbstractItemModel *model = m_grid.model();
+    QStringList values;
+    for (const QString &name : key.columns) {
+        for (int column = 0; column < model->columnCount(); ++column) {
+            if (model->headerData(column, Qt::Horizontal).toString() != name)
+                continue;
+            const QModelIndex cell = model->index(row, column);
+            if (cell.data(db::TableModel::IsNullRole).toBool())
+                return {};
+            values << cell.data(Qt::EditRole).toString();
+        }
+    }
+    return values.size() == key.columns.size() ? values : QStringList();
 }
 
 // Every column of the key gets its value, as if typed into the row.

@@ -28,7 +28,9 @@ class ReferencePicker : public QFrame
 public:
     static constexpr int PageRows = 50;
 
-    ReferencePicker(db::ReferenceLookup &lookup, QWidget *parent);
+    // `current`: the key the cell holds (empty when NULL), shown as the
+    // current row when it comes into the list.
+    ReferencePicker(db::ReferenceLookup &lookup, const QStringList &current, QWidget *parent);
 
     QLineEdit *searchBox() const { return m_search; }
     QTreeWidget *list() const { return m_list; }
@@ -51,6 +53,7 @@ private:
     QTreeWidget *m_list = nullptr;
     QLabel *m_lblState = nullptr;
     QTimer *m_typing = nullptr;
+    QStringList m_current;
     bool m_atEnd = false;
     bool m_waiting = false;   // a page has been asked for and not come yet
 };
@@ -80,6 +83,7 @@ private:
     db::ReferenceLookup &lookupFor(const db::ForeignKey &key);
     void placeButton();
     void fill(const QModelIndex &cell, const db::ForeignKey &key, const QStringList &values);
+    QStringList keyOfRow(int row, const db::ForeignKey &key) const;
 
     GridView &m_grid;
     QToolButton *m_button = nullptr;

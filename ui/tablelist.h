@@ -12,6 +12,10 @@ namespace ui {
 // throws (db::DbError) and the list keeps what it held.
 void LoadTableList(QListWidget *list, const QString &connectionString);
 
+// Shortens the list from its designed height to a whole number of rows (all
+// of one height), so that no entry shows cut in half until scrolled.
+void FitWholeRows(QListWidget *list);
+
 // The names the list holds, top to bottom.
 QStringList ListedTables(const QListWidget *list);
 
