@@ -7,6 +7,7 @@
 #include "export/exportrun.h"
 #include "export/pdfexport.h"
 #include "export/workbookexport.h"
+#include "ui/jobrunner.h"
 
 #include <QFile>
 #include <QProgressDialog>
@@ -102,16 +103,16 @@ void MeasureExport(const QString &database, const QString &table, const QString 
         RunUntil([] { return false; }, 100);
     }
     const qint64 rssBefore = StatusKb("VmRSS");
-    exports::ExportControl control;
+    ui::JobRunner jobs(&window);
     StallMeter stall;
     stall.start();
     const qint64 cpuStart = ProcessCpuNow();
     const qint64 start = Now();
     exports::ExportOutcome outcome =
-        xlsx ? exports::WriteWorkbook(grid, path, table, &window)
-             : exports::RunWithProgress(
-                   &window, grid.rowCount(), control,
-                   [&] {
+        xlsx ? exports::WriteWorkbook(grid, path, table, jobs)
+             : exports::RunExport(
+                   jobs, grid.rowCount(),
+                   [&](exports::ExportControl &control) {
                        return exports::WriteTableFile(grid, makeWriter, pdf ? textPath : path,
                                                       control);
                    },
@@ -119,11 +120,9 @@ void MeasureExport(const QString &database, const QString &table, const QString 
     const qint64 textEnd = Now();
     qint64 pages = 0;
     if (pdf && outcome.finished()) {
-        exports::ExportControl pdfControl;
-        outcome = exports::RunWithProgress(
-            &window, outcome.rows, pdfControl,
-            [&] { return exports::WritePdfFromText(textPath, path, table, pdfControl, &pages); },
-            {});
+        outcome = exports::RunExport(jobs, outcome.rows, [&](exports::ExportControl &control) {
+            return exports::WritePdfFromText(textPath, path, table, control, &pages);
+        });
         QFile::remove(textPath);
     }
     const qint64 end = Now();

@@ -68,11 +68,11 @@ void MeasureReplaceAll(const QString &database, const QString &table)
             throw std::runtime_error(plan.refusal.toStdString());
         qint64 start = Now();
         db::ReplaceCountJob count(model.connectionString(), plan, model.recordCount());
-        count.runHere();
+        db::RunJobHere(count);
         put("replace_count_ms", (Now() - start) / 1e6);
         start = Now();
         db::ReplaceAllJob job(model.connectionString(), count.plan(), count.rows());
-        job.runHere();
+        db::RunJobHere(job);
         put("replace_update_ms", (Now() - start) / 1e6);
         if (!job.failures().isEmpty())
             throw std::runtime_error(job.failures().join(' ').toStdString());

@@ -7,6 +7,7 @@
 #include "db/sql/sqltext.h"
 #include "export/exportrun.h"
 #include "export/importrun.h"
+#include "ui/jobrunner.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -135,19 +136,12 @@ void MeasureImport(const QString &database, const QString &table, qint64 rows)
     const exports::ImportRequest request = RequestFor(database, path);
     const exports::RowCount total{rows, true};
     const qint64 rssBefore = StatusKb("VmRSS");
-    exports::ImportControl control;
-    exports::ImportOutcome outcome;
+    ui::JobRunner jobs(&window);
     StallMeter stall;
     stall.start();
     const qint64 cpuStart = ProcessCpuNow();
     const qint64 start = Now();
-    exports::RunWithProgress(
-        &window, rows, control,
-        [&] {
-            outcome = exports::RunImport(request, control);
-            return exports::ExportOutcome{};
-        },
-        {}, [&](qint64 done) { return exports::ImportProgressText(done, total); });
+    const exports::ImportOutcome outcome = exports::RunImport(jobs, request, total);
     const qint64 end = Now();
     const qint64 cpuEnd = ProcessCpuNow();
     stall.stop();

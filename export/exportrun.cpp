@@ -2,19 +2,11 @@
 
 #include "export/atomicfile.h"
 
-#include <QEventLoop>
-#include <QProgressDialog>
-#include <QTimer>
-
-#include <stdexcept>
-#include <thread>
+#include <algorithm>
 
 namespace exports {
 
 namespace {
-
-constexpr int ProgressDelayMs = 500;
-constexpr int ProgressTickMs = 100;
 
 template <typename Step>
 bool Attempt(ExportOutcome &outcome, ExportOutcome::Failure stage, Step &&step)
@@ -93,56 +85,59 @@ ExportOutcome WriteTableFile(GridView &grid, const WriterFactory &makeWriter,
         [&] { file.commit(); }, control);
 }
 
-ExportOutcome RunWithProgress(QWidget *window, qint64 total, ExportControl &control,
-                              const std::function<ExportOutcome()> &work,
-                              const std::function<void()> &cancel, const ProgressWords &words)
-{
-    const auto text = [&](qint64 rows) { return words ? words(rows) : ProgressText(rows, total); };
-    ExportOutcome outcome;
-    QEventLoop loop;
-    std::atomic<bool> done{false};
-    std::thread worker([&] {
-        try {
-            outcome = work();
-        } catch (...) {
-            outcome.failed = ExportOutcome::Failure::Writing;
-            outcome.failure = std::current_exception();
-        }
-        done = true;
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
+namespace {
 
-    // A short export finishes before anything shows; meanwhile no click or
-    // key reaches the window, whose rows are being read.
-    QTimer::singleShot(ProgressDelayMs, &loop, &QEventLoop::quit);
-    if (!done)
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    if (!done) {
-        QProgressDialog progress(window);
-        progress.setWindowModality(Qt::WindowModal);
-        progress.setWindowTitle(window ? window->windowTitle() : QString());
-        progress.setMinimumDuration(0);
-        progress.setRange(0, total > 0 ? 1000 : 0);
-        progress.setLabelText(text(0));
-        QObject::connect(&progress, &QProgressDialog::canceled, &loop, [&] {
-            control.cancelled = true;
-            if (cancel)
-                cancel();
-        });
-        QTimer tick;
-        QObject::connect(&tick, &QTimer::timeout, &progress, [&] {
-            const qint64 rows = control.rows;
-            progress.setLabelText(text(rows));
-            if (total > 0)
-                progress.setValue(int(std::min<qint64>(999, rows * 1000 / total)));
-        });
-        tick.start(ProgressTickMs);
-        progress.show();
-        while (!done)
-            loop.exec();
+class ExportJob : public db::Job
+{
+public:
+    ExportJob(qint64 total, const std::function<ExportOutcome(ExportControl &)> &work,
+              const std::function<void()> &interrupt)
+        : m_total(total), m_work(work), m_interrupt(interrupt)
+    {
     }
-    worker.join();
-    return outcome;
+
+    void work() override { m_outcome = m_work(m_control); }
+    QString progressText() const override { return ProgressText(m_control.rows, m_total); }
+    int progressPermille() const override
+    {
+        return m_total > 0 ? int(std::min<qint64>(999, m_control.rows * 1000 / m_total)) : -1;
+    }
+
+    ExportOutcome outcome() const
+    {
+        ExportOutcome outcome = m_outcome;
+        if (failure()) {
+            outcome.failed = ExportOutcome::Failure::Writing;
+            outcome.failure = failure();
+        }
+        return outcome;
+    }
+
+protected:
+    void interrupt() override
+    {
+        m_control.cancelled = true;
+        if (m_interrupt)
+            m_interrupt();
+    }
+
+private:
+    qint64 m_total;
+    const std::function<ExportOutcome(ExportControl &)> &m_work;
+    const std::function<void()> &m_interrupt;
+    ExportControl m_control;
+    ExportOutcome m_outcome;
+};
+
+} // namespace
+
+ExportOutcome RunExport(db::JobRunner &jobs, qint64 total,
+                        const std::function<ExportOutcome(ExportControl &)> &work,
+                        const std::function<void()> &interrupt)
+{
+    ExportJob job(total, work, interrupt);
+    jobs.run(job);
+    return job.outcome();
 }
 
 } // namespace exports

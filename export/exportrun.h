@@ -2,6 +2,7 @@
 
 #include "export/gridview.h"
 #include "export/tablewriter.h"
+#include "db/grid/job.h"
 
 #include <atomic>
 #include <exception>
@@ -9,7 +10,6 @@
 #include <memory>
 
 class QIODevice;
-class QWidget;
 
 namespace exports {
 
@@ -50,16 +50,13 @@ ExportOutcome StreamRows(GridView &grid, const std::function<TableWriter &()> &s
 ExportOutcome WriteTableFile(GridView &grid, const WriterFactory &makeWriter,
                              const QString &path, ExportControl &control);
 
-// What the progress dialog says after `rows` rows.
-using ProgressWords = std::function<QString(qint64 rows)>;
-
-// Runs work on a thread of its own while `window` stays painted and shows
-// the busy pointer. Input to the window is held back; after half a second a
-// modal progress dialog shows rows written of `total` (when known, or in
-// the given words), whose Cancel sets control.cancelled and calls `cancel`.
-ExportOutcome RunWithProgress(QWidget *window, qint64 total, ExportControl &control,
-                              const std::function<ExportOutcome()> &work,
-                              const std::function<void()> &cancel,
-                              const ProgressWords &words = {});
+// Runs an export as a job of `jobs`: `work` on the runner's worker with
+// the job's control, whose rows give the progress line ("N of M rows
+// written", "N rows written" when `total` is -1). A cancel sets
+// control.cancelled and calls `interrupt`, which stops a read waiting on
+// the server.
+ExportOutcome RunExport(db::JobRunner &jobs, qint64 total,
+                        const std::function<ExportOutcome(ExportControl &)> &work,
+                        const std::function<void()> &interrupt = {});
 
 } // namespace exports

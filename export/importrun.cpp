@@ -2,6 +2,7 @@
 
 #include "export/atomicfile.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace exports {
@@ -224,6 +225,46 @@ ImportOutcome RunImport(const ImportRequest &request, ImportControl &control)
 {
     ImportWorker worker(request, control);
     return worker.run();
+}
+
+namespace {
+
+class ImportJob : public db::Job
+{
+public:
+    ImportJob(const ImportRequest &request, const RowCount &total)
+        : m_request(request), m_total(total)
+    {
+        // What a job cancelled before its work began comes to.
+        m_outcome.end = ImportOutcome::End::Cancelled;
+    }
+
+    void work() override { m_outcome = RunImport(m_request, m_control); }
+    QString progressText() const override { return ImportProgressText(m_control.rows, m_total); }
+    int progressPermille() const override
+    {
+        return m_total.rows > 0 ? int(std::min<qint64>(999, m_control.rows * 1000 / m_total.rows))
+                                : -1;
+    }
+    const ImportOutcome &outcome() const { return m_outcome; }
+
+protected:
+    void interrupt() override { m_control.cancelled = true; }
+
+private:
+    const ImportRequest &m_request;
+    RowCount m_total;
+    ImportControl m_control;
+    ImportOutcome m_outcome;
+};
+
+} // namespace
+
+ImportOutcome RunImport(db::JobRunner &jobs, const ImportRequest &request, const RowCount &total)
+{
+    ImportJob job(request, total);
+    jobs.run(job);
+    return job.outcome();
 }
 
 } // namespace exports

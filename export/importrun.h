@@ -43,6 +43,10 @@ struct ImportOutcome
 // Runs on any thread and never throws; stops when cancelled, rolling back.
 ImportOutcome RunImport(const ImportRequest &request, ImportControl &control);
 
+// RunImport as a job of `jobs`, its progress line "N of [about ]M rows
+// imported" out of `total`; a cancel rolls the import back.
+ImportOutcome RunImport(db::JobRunner &jobs, const ImportRequest &request, const RowCount &total);
+
 // The column a server's refusal names, among the columns written; empty
 // when it names none.
 QString RefusedColumnName(const db::DbError &error, const std::vector<db::Column> &columns);

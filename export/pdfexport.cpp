@@ -352,12 +352,11 @@ QString PdfTemporaryTextFailure(const QString &reason)
 }
 
 ExportOutcome PrintTextFileToPdf(const QString &textPath, const QString &pdfPath,
-                                 const QString &title, qint64 expectedRows, QWidget *window)
+                                 const QString &title, qint64 expectedRows, db::JobRunner &jobs)
 {
-    ExportControl control;
-    return RunWithProgress(
-        window, expectedRows, control,
-        [&] { return WritePdfFromText(textPath, pdfPath, title, control); }, {});
+    return RunExport(jobs, expectedRows, [&](ExportControl &control) {
+        return WritePdfFromText(textPath, pdfPath, title, control);
+    });
 }
 
 } // namespace exports

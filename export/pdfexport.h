@@ -4,8 +4,6 @@
 
 #include <QString>
 
-class QWidget;
-
 namespace exports {
 
 // The PDF export: the tab-delimited text of the TXT export, laid out as a
@@ -30,9 +28,9 @@ ExportOutcome WritePdfFromText(const QString &textPath, const QString &pdfPath,
 // file in it.
 QString PdfTemporaryTextFailure(const QString &reason);
 
-// WritePdfFromText on the export's own thread while `window` waits, with
-// progress over `expectedRows` (-1 when unknown) and Cancel.
+// WritePdfFromText as a job of `jobs`, with progress over `expectedRows`
+// (-1 when unknown) and Cancel.
 ExportOutcome PrintTextFileToPdf(const QString &textPath, const QString &pdfPath,
-                                 const QString &title, qint64 expectedRows, QWidget *window);
+                                 const QString &title, qint64 expectedRows, db::JobRunner &jobs);
 
 } // namespace exports

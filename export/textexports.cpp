@@ -40,10 +40,9 @@ ExportOutcome SaveTextExport(GridView &grid, const QString &path, ExportUi ui,
                              const WriterFactory &makeWriter)
 {
     app::ErrorTrap trap(ui.messages, location);
-    ExportControl control;
-    const ExportOutcome outcome = RunWithProgress(
-        ui.window, grid.rowCount(), control,
-        [&] { return WriteTableFile(grid, makeWriter, path, control); },
+    const ExportOutcome outcome = RunExport(
+        ui.jobs, grid.rowCount(),
+        [&](ExportControl &control) { return WriteTableFile(grid, makeWriter, path, control); },
         [&] { grid.cancel(); });
     if (outcome.cancelled)
         return outcome;

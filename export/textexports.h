@@ -5,19 +5,17 @@
 
 #include <functional>
 
-class QWidget;
-
 namespace platform {
 class MessageBoxes;
 }
 
 namespace exports {
 
-// Where an export reports to and which window waits for it.
+// Where an export reports to and what runs it while the user waits.
 struct ExportUi
 {
     platform::MessageBoxes &messages;
-    QWidget *window = nullptr;
+    db::JobRunner &jobs;
     // What the report says when the file cannot be written, for a file the
     // user did not choose; empty: the file's path and the system's reason.
     std::function<QString(const FileWriteError &)> writeFailure = {};

@@ -28,12 +28,11 @@ void WorkbookFolder::keep()
 }
 
 ExportOutcome WriteWorkbook(GridView &grid, const QString &path, const QString &table,
-                            QWidget *window, WorkbookLimits limits)
+                            db::JobRunner &jobs, WorkbookLimits limits)
 {
-    ExportControl control;
-    return RunWithProgress(
-        window, grid.rowCount(), control,
-        [&] {
+    return RunExport(
+        jobs, grid.rowCount(),
+        [&](ExportControl &control) {
             WorkbookWriter writer(path, table, limits);
             return StreamRows(grid, [&]() -> TableWriter & { return writer; }, {}, control);
         },

@@ -34,7 +34,7 @@ private:
 // Writes the grid into a workbook at path, with progress and Cancel; a
 // failed or cancelled export leaves no file. Reports nothing itself.
 ExportOutcome WriteWorkbook(GridView &grid, const QString &path, const QString &table,
-                            QWidget *window, WorkbookLimits limits = {});
+                            db::JobRunner &jobs, WorkbookLimits limits = {});
 
 // The error report line of a failed workbook export.
 int WorkbookReportLine(const ExportOutcome &outcome);

@@ -118,7 +118,7 @@ private slots:
         QTemporaryDir textDir;
         const QString text = textDir.filePath("t.txt");
         exports::TableGridView grid(m_db.connectionString(), {"T", false, {}, false}, Rows);
-        QVERIFY(exports::SaveDataGridToFile(grid, text, {m_messages, nullptr}).finished());
+        QVERIFY(exports::SaveDataGridToFile(grid, text, {m_messages, m_jobs}).finished());
 
         QTemporaryDir dir;
         exports::ExportControl control;
@@ -138,18 +138,19 @@ private slots:
 private:
     ExportOutcome run(const QString &format, exports::GridView &grid, const QString &path)
     {
-        const exports::ExportUi ui{m_messages, nullptr};
+        const exports::ExportUi ui{m_messages, m_jobs};
         if (format == "TXT")
             return exports::SaveDataGridToFile(grid, path, ui);
         if (format == "CSV")
             return exports::SaveDataGridToCsvFile(grid, path, ui);
         if (format == "XML")
             return exports::SaveDataGridToXMLFile(grid, path, ui);
-        return exports::WriteWorkbook(grid, path, "T", nullptr);
+        return exports::WriteWorkbook(grid, path, "T", m_jobs);
     }
 
     testsupport::TempDatabase m_db;
     platform::ScriptedMessageBoxes m_messages;
+    db::JobsHere m_jobs;
 };
 
 QTEST_MAIN(TestExportDeleted)

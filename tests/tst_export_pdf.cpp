@@ -347,7 +347,7 @@ private:
         db::sql::TableRead read;
         read.table = table;
         exports::TableGridView grid(m_db.connectionString(), read, -1);
-        return exports::SaveDataGridToFile(grid, m_text, {m_messages, nullptr}).finished();
+        return exports::SaveDataGridToFile(grid, m_text, {m_messages, m_jobs}).finished();
     }
 
     QStringList pdfPages()
@@ -370,6 +370,7 @@ private:
     QString m_text = m_dir.filePath("grid.txt");
     QString m_pdf = m_dir.filePath("out.pdf");
     platform::ScriptedMessageBoxes m_messages;
+    db::JobsHere m_jobs;
 };
 
 QTEST_MAIN(TestExportPdf)

@@ -237,7 +237,7 @@ private slots:
         const auto restate = [](const exports::FileWriteError &error) {
             return exports::PdfTemporaryTextFailure(error.reason());
         };
-        exports::SaveDataGridToFile(grid, "/dev/full", {m_messages, nullptr, restate});
+        exports::SaveDataGridToFile(grid, "/dev/full", {m_messages, m_jobs, restate});
         QCOMPARE(m_messages.calls.size(), 1);
         const QString report = m_messages.calls[0].text;
         QVERIFY2(report.startsWith(exports::PdfTemporaryTextFailure(qt_error_string(ENOSPC))),
@@ -309,7 +309,7 @@ private slots:
 private:
     ExportOutcome save(const QString &format, exports::GridView &grid, const QString &path = {})
     {
-        return SaveFor(format)(grid, path.isEmpty() ? m_path : path, {m_messages, nullptr});
+        return SaveFor(format)(grid, path.isEmpty() ? m_path : path, {m_messages, m_jobs});
     }
 
     QByteArray exportBytes(const QString &format, const QString &table)
@@ -325,6 +325,7 @@ private:
     QTemporaryDir m_dir;
     QString m_path = m_dir.filePath("out");
     platform::ScriptedMessageBoxes m_messages;
+    db::JobsHere m_jobs;
 };
 
 QTEST_MAIN(TestExportText)

@@ -238,7 +238,7 @@ private slots:
         QTemporaryDir missing;
         const QString unwritable = missing.filePath("gone/X.xlsx");
         exports::TableGridView grid(m_db.connectionString(), ReadOf("X"), 3);
-        const exports::ExportOutcome failed = exports::WriteWorkbook(grid, unwritable, "X", nullptr);
+        const exports::ExportOutcome failed = exports::WriteWorkbook(grid, unwritable, "X", m_jobs);
         QVERIFY(failed.failed == exports::ExportOutcome::Failure::Writing);
         QCOMPARE(exports::WorkbookReportLine(failed), 150);
 
@@ -260,7 +260,7 @@ private slots:
         const QString path = dir.filePath("X.xlsx");
         QVERIFY(QFile::link("/dev/full", path));
         exports::TableGridView grid(m_db.connectionString(), ReadOf("X"), 3);
-        const exports::ExportOutcome outcome = exports::WriteWorkbook(grid, path, "X", nullptr);
+        const exports::ExportOutcome outcome = exports::WriteWorkbook(grid, path, "X", m_jobs);
         QVERIFY(outcome.failed == exports::ExportOutcome::Failure::Writing);
         const QString report = app::Describe(outcome.failure);
         QVERIFY2(report.contains(qt_error_string(ENOSPC)) && !report.contains("ZIP"),
@@ -335,7 +335,7 @@ private:
     exports::ExportOutcome write(const QString &table, exports::WorkbookLimits limits = {})
     {
         exports::TableGridView grid(m_db.connectionString(), ReadOf(table), -1);
-        return exports::WriteWorkbook(grid, m_path, table, nullptr, limits);
+        return exports::WriteWorkbook(grid, m_path, table, m_jobs, limits);
     }
     Sheet writeAndParse(const QString &table)
     {
@@ -345,6 +345,7 @@ private:
     }
 
     testsupport::TempDatabase m_db;
+    db::JobsHere m_jobs;
     QTemporaryDir m_dir;
     QString m_path = m_dir.filePath("book.xlsx");
 };

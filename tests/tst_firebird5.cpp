@@ -295,10 +295,11 @@ private:
         db::sql::TableRead read;
         read.table = "T";
         platform::ScriptedMessageBoxes messages;
+        db::JobsHere jobs;
         const auto save = [&](auto function, const QString &name) {
             exports::TableGridView grid(m_db->connectionString(), read, -1);
             const QString path = m_dir.filePath(name);
-            if (!function(grid, path, exports::ExportUi{messages}).finished())
+            if (!function(grid, path, exports::ExportUi{messages, jobs}).finished())
                 return QStringLiteral("<export failed>");
             return QString::fromUtf8(testsupport::ReadFile(path));
         };
@@ -326,7 +327,7 @@ private:
         m_pdf = QString::fromUtf8(pdftotext.readAllStandardOutput()).remove(QRegularExpression("\\s"));
         exports::TableGridView grid(m_db->connectionString(), read, -1);
         const QString book = m_dir.filePath("t.xlsx");
-        QVERIFY(exports::WriteWorkbook(grid, book, "T", nullptr).finished());
+        QVERIFY(exports::WriteWorkbook(grid, book, "T", jobs).finished());
         m_sheet = sheetCells(book);
     }
 

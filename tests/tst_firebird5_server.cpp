@@ -109,9 +109,11 @@ private slots:
         read.table = "T";
         exports::TableGridView grid(m_connection, read, -1);
         platform::ScriptedMessageBoxes messages;
+        db::JobsHere jobs;
         QTemporaryDir dir;
         const QString path = dir.filePath("t.csv");
-        QVERIFY(exports::SaveDataGridToCsvFile(grid, path, exports::ExportUi{messages}).finished());
+        QVERIFY(exports::SaveDataGridToCsvFile(grid, path, exports::ExportUi{messages, jobs})
+                    .finished());
         const QList<QStringList> records = ReadCsv(QString::fromUtf8(ReadFile(path)));
         QCOMPARE(records.size(), CaseCount + 1);
         for (int id = 1; id <= CaseCount; ++id)

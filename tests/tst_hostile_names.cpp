@@ -108,6 +108,7 @@ void TestHostileNames::everyOperation()
     QCOMPARE(model.deleteRows({1}), QStringList());
 
     platform::ScriptedMessageBoxes messages;
+    db::JobsHere jobs;
     QTemporaryDir out;
     using Save = exports::ExportOutcome (*)(exports::GridView &, const QString &, exports::ExportUi);
     const Save csv = [](exports::GridView &grid, const QString &path, exports::ExportUi ui) {
@@ -116,7 +117,7 @@ void TestHostileNames::everyOperation()
     for (const Save save : {Save(exports::SaveDataGridToFile), csv,
                             Save(exports::SaveDataGridToXMLFile)}) {
         exports::TableGridView grid(connection, model.currentRead(), model.recordCount());
-        QVERIFY(save(grid, out.filePath("export"), {messages}).finished());
+        QVERIFY(save(grid, out.filePath("export"), {messages, jobs}).finished());
     }
     QVERIFY(messages.calls.isEmpty());
     model.unbind();

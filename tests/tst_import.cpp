@@ -1,7 +1,8 @@
 // Importing rows into real tables: a TXT or CSV export imported into an
 // empty copy of its table gives the same table; bad input of every kind is
 // refused with its line number and writes nothing; refused rows skipped
-// into a report; rows with the same key updated; Cancel rolls back.
+// into a report; rows with the same key updated; Cancel rolls back, also
+// through a job runner.
 
 #include "export/exportrun.h"
 #include "export/gridview.h"
@@ -47,6 +48,26 @@ const QStringList CommonRows{
 const QStringList CsvOnlyRows{
     "5, 1, 1, 1, 1, 1, 1, 1, '2000-01-01', '10:00:00', '2000-01-01 10:00:00', TRUE, "
     "'tab' || ASCII_CHAR(9) || 'in', '', 'NULL', ASCII_CHAR(9), '', '', NULL",
+};
+
+// Runs a job's one piece here, cancelling it first when asked, and keeps
+// what its progress dialog would say at the end.
+struct StepRunner : db::JobRunner
+{
+    explicit StepRunner(bool cancel) : cancel(cancel) {}
+    void run(db::Job &job) override
+    {
+        QVERIFY(job.prepare() == db::Job::Step::Work);
+        if (cancel)
+            job.cancel();
+        job.runWork();
+        job.apply();
+        progress = job.progressText();
+        permille = job.progressPermille();
+    }
+    bool cancel;
+    QString progress;
+    int permille = -2;
 };
 
 exports::ImportRequest RequestFor(const TempDatabase &database, const QString &table,
@@ -263,6 +284,33 @@ private slots:
         const exports::ImportOutcome outcome = exports::RunImport(request, control);
         QVERIFY(outcome.end == exports::ImportOutcome::End::Cancelled);
         QCOMPARE(Count(m_db, "P"), 0);
+    }
+
+    // Through a job runner: the progress line counts the lines out of the
+    // preview's count, and a cancel that reaches the job after it began
+    // rolls the import back.
+    void asAJob_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<QString>("progress");
+        QTest::addColumn<int>("permille");
+        QTest::newRow("to the end") << false << "2 of about 3 rows imported" << 666;
+        QTest::newRow("cancelled") << true << "0 of about 3 rows imported" << 0;
+    }
+    void asAJob()
+    {
+        QFETCH(bool, cancel);
+        QFETCH(QString, progress);
+        QFETCH(int, permille);
+        const QString path = write("job.csv", "ID,NAME\r\n1,Ann\r\n2,Bob\r\n");
+        const exports::ImportRequest request = RequestFor(m_db, "P", path);
+        StepRunner jobs(cancel);
+        const exports::ImportOutcome outcome = exports::RunImport(jobs, request, {3, true});
+        QCOMPARE(jobs.progress, progress);
+        QCOMPARE(jobs.permille, permille);
+        QVERIFY(outcome.end == (cancel ? exports::ImportOutcome::End::Cancelled
+                                       : exports::ImportOutcome::End::Committed));
+        QCOMPARE(People(m_db), cancel ? QStringList() : QStringList({"1|Ann", "2|Bob"}));
     }
 
     // Identity and computed columns are left to the database by default;

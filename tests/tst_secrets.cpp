@@ -80,7 +80,8 @@ exports::ExportOutcome ExportText(Harness &h, const QString &connection, const Q
     db::sql::TableRead read;
     read.table = QStringLiteral("T");
     exports::TableGridView grid(connection, read, -1);
-    return exports::SaveDataGridToFile(grid, path, {h.services.messages, nullptr});
+    db::JobsHere jobs;
+    return exports::SaveDataGridToFile(grid, path, {h.services.messages, jobs});
 }
 
 } // namespace
@@ -165,8 +166,9 @@ void TestSecrets::sessionLeavesNoTrace()
     db::sql::TableRead read;
     read.table = QStringLiteral("T");
     exports::TableGridView csv(connection, read, -1), xml(connection, read, -1);
-    QVERIFY(exports::SaveDataGridToCsvFile(csv, out.filePath("t.csv"), {h.services.messages}).finished());
-    QVERIFY(exports::SaveDataGridToXMLFile(xml, out.filePath("t.xml"), {h.services.messages}).finished());
+    db::JobsHere jobs;
+    QVERIFY(exports::SaveDataGridToCsvFile(csv, out.filePath("t.csv"), {h.services.messages, jobs}).finished());
+    QVERIFY(exports::SaveDataGridToXMLFile(xml, out.filePath("t.xml"), {h.services.messages, jobs}).finished());
 
     QCOMPARE(FilesHoldingSecret(out.path()), QStringList());
     // The engine's lock tables and whatever it keeps in the temporary folder.

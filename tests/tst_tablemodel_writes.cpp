@@ -365,7 +365,7 @@ void tst_TableModelWrites::bulkDelete()
     const std::unique_ptr<BatchJob> job = model.deleteJob({{first - 1, last - 1}});
     QCOMPARE(job->total(), qint64(last - first + 1));
     int batches = 0;
-    job->runHere([&] {
+    RunJobHere(*job, [&] {
         if (++batches == cancelAfter)
             job->cancel();
     });
@@ -408,7 +408,7 @@ void tst_TableModelWrites::cancelledPasteKeepsWhatWasWritten()
     const std::unique_ptr<BatchJob> job =
         model.pasteJob(0, 1, QList<QStringList>(3000, QStringList{"pasted"}), 3000);
     int batches = 0;
-    job->runHere([&] {
+    RunJobHere(*job, [&] {
         if (++batches == 2)
             job->cancel();
     });

@@ -60,9 +60,11 @@ private slots:
         read.table = "W";
         exports::TableGridView grid(db.connectionString(), read, -1);
         platform::ScriptedMessageBoxes messages;
+        db::JobsHere jobs;
         QTemporaryDir dir;
         const QString path = dir.filePath("w.csv");
-        QVERIFY(exports::SaveDataGridToCsvFile(grid, path, exports::ExportUi{messages}).finished());
+        QVERIFY(exports::SaveDataGridToCsvFile(grid, path, exports::ExportUi{messages, jobs})
+                    .finished());
         const QList<QStringList> records =
             testsupport::ReadCsv(QString::fromUtf8(testsupport::ReadFile(path)));
         QCOMPARE(records.size(), 2);

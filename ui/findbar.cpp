@@ -4,8 +4,8 @@
 #include "db/grid/replaceall.h"
 #include "db/grid/tablemodel.h"
 #include "platform/messageboxes.h"
-#include "ui/batchprogress.h"
 #include "ui/gridview.h"
+#include "ui/jobrunner.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -355,7 +355,10 @@ void FindBar::replaceAll()
         return;
     }
     db::ReplaceCountJob count(model->connectionString(), plan, model->recordCount());
-    RunBatchJob(window(), count, QStringLiteral("looked at"));
+    JobRunner(window()).run(count);
+    // Cancelled while counting: nothing to ask about.
+    if (count.cancelled())
+        return;
     if (!count.failures().isEmpty()) {
         m_messages.warn(app::ShortTitle(), count.failures().join("\r\n"));
         return;
@@ -373,7 +376,7 @@ void FindBar::replaceAll()
                                                 !model->filterText().isEmpty())))
         return;
     db::ReplaceAllJob job(model->connectionString(), count.plan(), count.rows());
-    RunBatchJob(window(), job, QStringLiteral("replaced"));
+    JobRunner(window()).run(job);
     if (!job.failures().isEmpty()) {
         m_messages.warn(app::ShortTitle(), QStringLiteral("Nothing was replaced: ")
                                                + job.failures().join("\r\n"));

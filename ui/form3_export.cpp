@@ -9,6 +9,7 @@
 #include "ui/csvoptionsdialog.h"
 #include "ui/gridtexts.h"
 #include "ui/gridview.h"
+#include "ui/jobrunner.h"
 #include "ui/statusline.h"
 #include "ui/windows.h"
 
@@ -50,8 +51,9 @@ void Form3::exportTo(const QString &filter, Save save)
         return;
     m_pointer.set(WindowPointer::Busy);
     const std::unique_ptr<exports::GridView> grid = exportView();
+    JobRunner jobs(this);
     const exports::ExportOutcome outcome =
-        save(*grid, path, exports::ExportUi{m_windows.services().messages, this});
+        save(*grid, path, exports::ExportUi{m_windows.services().messages, jobs});
     m_pointer.set(WindowPointer::Default);
     if (outcome.finished())
         reportExported(outcome.rows, path);

@@ -8,6 +8,7 @@
 #include "platform/messageboxes.h"
 #include "ui/gridview.h"
 #include "ui/importdialog.h"
+#include "ui/jobrunner.h"
 #include "ui/refusaltexts.h"
 #include "ui/statusline.h"
 #include "ui/windows.h"
@@ -64,16 +65,8 @@ void Form3::importRows()
                                    std::move(targets),
                                    preview.options(),
                                    &RefusalText};
-    const exports::RowCount total = preview.rowCount();
-    exports::ImportControl control;
-    exports::ImportOutcome outcome;
-    exports::RunWithProgress(
-        this, total.rows, control,
-        [&] {
-            outcome = exports::RunImport(request, control);
-            return exports::ExportOutcome{};
-        },
-        {}, [&](qint64 rows) { return exports::ImportProgressText(rows, total); });
+    JobRunner jobs(this);
+    const exports::ImportOutcome outcome = exports::RunImport(jobs, request, preview.rowCount());
     showImportOutcome(outcome);
 }
 

@@ -10,6 +10,7 @@
 #include "export/pdflayout.h"
 #include "export/textexports.h"
 #include "platform/services.h"
+#include "ui/jobrunner.h"
 #include "ui/windows.h"
 
 #include <QDir>
@@ -82,13 +83,14 @@ void Form3::mnuPDF_Click()
         textPath = folder->filePath(QStringLiteral("grid.txt"));
     });
     const std::unique_ptr<exports::GridView> grid = exportView();
+    JobRunner jobs(this);
     trap.step(102, [&] {
         if (textPath.isEmpty())
             return;
         const BusyWhile busy(m_pointer);
         exports::SaveDataGridToFile(
             *grid, textPath,
-            exports::ExportUi{services.messages, this, [](const exports::FileWriteError &error) {
+            exports::ExportUi{services.messages, jobs, [](const exports::FileWriteError &error) {
                                   return exports::PdfTemporaryTextFailure(error.reason());
                               }});
     });
@@ -108,7 +110,7 @@ void Form3::mnuPDF_Click()
                 return;
             const BusyWhile busy(m_pointer);
             const exports::ExportOutcome outcome = exports::PrintTextFileToPdf(
-                textPath, pdfPath, m_model->table(), grid->rowCount(), this);
+                textPath, pdfPath, m_model->table(), grid->rowCount(), jobs);
             if (outcome.failure)
                 std::rethrow_exception(outcome.failure);
             if (outcome.finished())

@@ -7,6 +7,7 @@
 #include "app/titles.h"
 #include "db/grid/tablemodel.h"
 #include "export/workbookexport.h"
+#include "ui/jobrunner.h"
 #include "ui/windows.h"
 
 #include <stdexcept>
@@ -31,7 +32,8 @@ void Form3::mnuXLS_Click()
     exports::ExportOutcome outcome;
     if (folder) {
         const std::unique_ptr<exports::GridView> grid = exportView();
-        outcome = exports::WriteWorkbook(*grid, path, m_boundTable, this, m_workbookLimits);
+        JobRunner jobs(this);
+        outcome = exports::WriteWorkbook(*grid, path, m_boundTable, jobs, m_workbookLimits);
     }
     if (outcome.failed != exports::ExportOutcome::Failure::None && !outcome.cancelled)
         trap.step(exports::WorkbookReportLine(outcome),

@@ -3,7 +3,7 @@
 #include "app/titles.h"
 #include "db/grid/tablemodel.h"
 #include "platform/messageboxes.h"
-#include "ui/batchprogress.h"
+#include "ui/jobrunner.h"
 #include "ui/filterline.h"
 #include "ui/griddelegate.h"
 #include "ui/gridtexts.h"
@@ -458,7 +458,7 @@ void GridView::deleteSelectedRows()
     if (count == 0 || !m_messages.ask(app::ShortTitle(), DeleteQuestion(int(count))))
         return;
     const std::unique_ptr<db::BatchJob> job = m_model->deleteJob(std::move(spans));
-    RunBatchJob(window(), *job, QStringLiteral("deleted"));
+    JobRunner(window()).run(*job);
     const QStringList failures = job->failures();
     if (!failures.isEmpty())
         warn(DeleteFailuresText(failures));

@@ -4,9 +4,9 @@
 #include "db/grid/tablemodel.h"
 #include "platform/messageboxes.h"
 #include "ui/blobwindow.h"
+#include "ui/jobrunner.h"
 
 #include <QAction>
-#include <QGuiApplication>
 #include <QTimer>
 
 namespace ui {
@@ -68,12 +68,15 @@ void GridView::openBlobWindow()
         return;
     commitOpenEditor();
     db::BlobValue value;
+    const std::function<db::BlobValue()> read = m_model->blobReader(cell);
+    db::CallJob job(QStringLiteral("Reading the BLOB…"), [&] { value = read(); });
+    JobRunner(window()).run(job);
+    if (job.cancelled())
+        return;
     try {
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        value = m_model->blobContents(cell);
-        QGuiApplication::restoreOverrideCursor();
+        if (job.failure())
+            std::rethrow_exception(job.failure());
     } catch (const db::DbError &error) {
-        QGuiApplication::restoreOverrideCursor();
         warn(error.message());
         return;
     }

@@ -3,7 +3,7 @@
 #include "app/titles.h"
 #include "db/grid/tablemodel.h"
 #include "platform/messageboxes.h"
-#include "ui/batchprogress.h"
+#include "ui/jobrunner.h"
 #include "ui/gridclipboard.h"
 #include "ui/gridtexts.h"
 
@@ -87,7 +87,7 @@ void GridView::pasteAtCurrent()
     const int records = std::max(0, m_model->recordCount() - start.row());
     const std::unique_ptr<db::BatchJob> job =
         m_model->pasteJob(start.row(), start.column(), rows, records);
-    RunBatchJob(window(), *job, QStringLiteral("pasted"));
+    JobRunner(window()).run(*job);
     const QStringList failures = job->failures();
     if (!failures.isEmpty())
         warn(PasteFailuresText(failures, int(job->total() - job->handled())));

@@ -1,8 +1,5 @@
 #include "db/grid/batchjob.h"
 
-#include <QEventLoop>
-#include <QTimer>
-
 #include <algorithm>
 
 namespace db {
@@ -17,6 +14,16 @@ constexpr int LargestBatch = 2000;
 
 } // namespace
 
+QString BatchJob::progressText() const
+{
+    return QStringLiteral("%L1 of %L2 rows %3").arg(handled()).arg(total()).arg(m_done);
+}
+
+int BatchJob::progressPermille() const
+{
+    return total() > 0 ? int(std::min<qint64>(999, handled() * 1000 / total())) : -1;
+}
+
 void BatchJob::fitBatchSize(qint64 elapsedMs)
 {
     // At most twice as many each time: one quick batch proves little.
@@ -24,25 +31,6 @@ void BatchJob::fitBatchSize(qint64 elapsedMs)
     const qint64 wanted = elapsedMs <= 0 ? doubled
                                          : std::min(doubled, m_batchSize * BatchTargetMs / elapsedMs);
     m_batchSize = int(std::clamp<qint64>(wanted, SmallestBatch, LargestBatch));
-}
-
-void BatchJob::runHere(const std::function<void()> &afterBatch)
-{
-    while (!cancelled()) {
-        const Step step = prepare();
-        if (step == Step::Done)
-            return;
-        if (step == Step::Wait) {
-            QEventLoop loop;
-            QTimer::singleShot(10, &loop, &QEventLoop::quit);
-            loop.exec();
-            continue;
-        }
-        write();
-        apply();
-        if (afterBatch)
-            afterBatch();
-    }
 }
 
 } // namespace db

@@ -124,16 +124,12 @@ ReplacePlan PlanReplaceAll(const std::vector<Column> &columns, const TableSchema
 
 ReplaceCountJob::ReplaceCountJob(const QString &connectionString, const ReplacePlan &plan,
                                  qint64 total)
-    : m_connectionString(connectionString), m_plan(plan), m_total(total)
+    : BatchJob(QStringLiteral("looked at")), m_connectionString(connectionString), m_plan(plan),
+      m_total(total)
 {
 }
 
-BatchJob::Step ReplaceCountJob::prepare()
-{
-    return std::exchange(m_done, true) ? Step::Done : Step::Batch;
-}
-
-void ReplaceCountJob::write()
+void ReplaceCountJob::work()
 {
     try {
         Attachment attachment = Attachment::open(m_connectionString);
@@ -177,16 +173,12 @@ QStringList ReplaceCountJob::failures() const
 
 ReplaceAllJob::ReplaceAllJob(const QString &connectionString, const ReplacePlan &plan,
                              qint64 rows)
-    : m_connectionString(connectionString), m_plan(plan), m_total(rows)
+    : BatchJob(QStringLiteral("replaced")), m_connectionString(connectionString), m_plan(plan),
+      m_total(rows)
 {
 }
 
-BatchJob::Step ReplaceAllJob::prepare()
-{
-    return std::exchange(m_done, true) ? Step::Done : Step::Batch;
-}
-
-void ReplaceAllJob::write()
+void ReplaceAllJob::work()
 {
     try {
         Attachment attachment = Attachment::open(m_connectionString);

@@ -49,9 +49,7 @@ public:
     ReplaceCountJob(const QString &connectionString, const ReplacePlan &plan, qint64 total);
 
     qint64 total() const override { return m_total; }
-    Step prepare() override;
-    void write() override;
-    void apply() override {}
+    void work() override;
     QStringList failures() const override;
     qint64 rows() const { return m_rows; }
     QString refusal() const { return m_refusal; }
@@ -62,7 +60,6 @@ private:
     QString m_connectionString;
     ReplacePlan m_plan;
     qint64 m_total;
-    bool m_done = false;
     qint64 m_rows = 0;
     QString m_refusal;
     QString m_error;
@@ -76,9 +73,7 @@ public:
     ReplaceAllJob(const QString &connectionString, const ReplacePlan &plan, qint64 rows);
 
     qint64 total() const override { return m_total; }
-    Step prepare() override;
-    void write() override;
-    void apply() override {}
+    void work() override;
     QStringList failures() const override;
     qint64 replaced() const { return m_replaced; }
 
@@ -86,7 +81,6 @@ private:
     QString m_connectionString;
     ReplacePlan m_plan;
     qint64 m_total;
-    bool m_done = false;
     qint64 m_replaced = 0;
     QString m_error;
 };

@@ -27,7 +27,8 @@ std::vector<RowSpan> Normalised(std::vector<RowSpan> spans)
 } // namespace
 
 RowDeletion::RowDeletion(TableModel &model, std::vector<RowSpan> spans)
-    : m_model(model), m_connectionString(model.connectionString()),
+    : BatchJob(QStringLiteral("deleted")), m_model(model),
+      m_connectionString(model.connectionString()),
       m_spans(Normalised(std::move(spans)))
 {
     for (const RowSpan &span : m_spans)
@@ -46,7 +47,7 @@ RowDeletion::~RowDeletion()
     m_model.endUndoStep();
 }
 
-BatchJob::Step RowDeletion::prepare()
+Job::Step RowDeletion::prepare()
 {
     m_batch.clear();
     m_results.clear();
@@ -58,7 +59,7 @@ BatchJob::Step RowDeletion::prepare()
         // Rows past the last one read, before the count is in, are records
         // still to come; only the very last row is the new-record line.
         const bool newRecord = row == m_model.newRecordRow();
-        if (!newRecord && !m_readFailed && !m_model.rowSettled(row, m_writesWhileEvents)) {
+        if (!newRecord && !m_readFailed && !m_model.rowSettled(row, eventsDuringWork())) {
             if (m_batch.empty())
                 return Step::Wait;
             break;
@@ -79,10 +80,10 @@ BatchJob::Step RowDeletion::prepare()
         if (--span.last < span.first)
             m_spans.erase(m_spans.begin());
     }
-    return m_batch.empty() ? Step::Done : Step::Batch;
+    return m_batch.empty() ? Step::Done : Step::Work;
 }
 
-void RowDeletion::write()
+void RowDeletion::work()
 {
     QElapsedTimer timer;
     timer.start();

@@ -28,7 +28,7 @@ public:
 
     qint64 total() const override { return m_total; }
     Step prepare() override;
-    void write() override;
+    void work() override;
     void apply() override;
     QStringList failures() const override;
 

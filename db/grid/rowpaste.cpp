@@ -6,7 +6,8 @@ namespace db {
 
 RowPaste::RowPaste(TableModel &model, int row, int column, QList<QStringList> rows,
                    int records)
-    : m_model(model), m_connectionString(model.connectionString()), m_table(model.table()),
+    : BatchJob(QStringLiteral("pasted")), m_model(model),
+      m_connectionString(model.connectionString()), m_table(model.table()),
       m_columns(model.m_columns), m_startRow(row), m_startColumn(column),
       m_rows(std::move(rows)), m_records(std::clamp(records, 0, int(m_rows.size())))
 {
@@ -46,7 +47,7 @@ bool RowPaste::takeRow(int index)
 {
     if (index < m_records) {
         const int row = m_startRow + index;
-        if (!m_model.rowSettled(row, m_writesWhileEvents))
+        if (!m_model.rowSettled(row, eventsDuringWork()))
             return false;
         typeFields(row, m_rows[index]);
         if (const auto it = m_model.m_edits.find(row); it != m_model.m_edits.end()) {
@@ -75,7 +76,7 @@ bool RowPaste::takeRow(int index)
     return true;
 }
 
-BatchJob::Step RowPaste::prepare()
+Job::Step RowPaste::prepare()
 {
     m_batch.clear();
     m_results.clear();
@@ -83,13 +84,13 @@ BatchJob::Step RowPaste::prepare()
         return Step::Done;
     while (int(m_batch.size()) < m_batchSize && m_next < m_rows.size()) {
         if (!takeRow(m_next))
-            return m_batch.empty() ? Step::Wait : Step::Batch;
+            return m_batch.empty() ? Step::Wait : Step::Work;
         ++m_next;
     }
-    return m_batch.empty() ? Step::Done : Step::Batch;
+    return m_batch.empty() ? Step::Done : Step::Work;
 }
 
-void RowPaste::write()
+void RowPaste::work()
 {
     QElapsedTimer timer;
     timer.start();

@@ -27,7 +27,7 @@ public:
 
     qint64 total() const override { return m_rows.size(); }
     Step prepare() override;
-    void write() override;
+    void work() override;
     void apply() override;
     QStringList failures() const override { return m_failures; }
 

@@ -138,9 +138,11 @@ public:
     // The cell may take a new value: a column the user may write, of a row
     // that has been read, while no new order is being read.
     bool canSetBlob(const QModelIndex &index) const;
-    // The value the cell holds now: its unsaved value, else the stored one,
-    // read whole from the database. Throws DbError.
-    BlobValue blobContents(const QModelIndex &index) const;
+    // What gives the value the cell holds now: its unsaved value, else the
+    // stored one, read whole from the database when the reader is called.
+    // The reader may run on a worker while the model stays bound and
+    // nothing else writes; it throws DbError.
+    std::function<BlobValue()> blobReader(const QModelIndex &index) const;
     // One edit of the row, as typing into the cell is; false when the cell
     // cannot take it.
     bool setBlob(const QModelIndex &index, const BlobValue &value);

@@ -37,29 +37,33 @@ const CellEdit *TableModel::pendingEdit(int row, int column) const
     return &*it->second.values[column];
 }
 
-BlobValue TableModel::blobContents(const QModelIndex &index) const
+std::function<BlobValue()> TableModel::blobReader(const QModelIndex &index) const
 {
+    const auto known = [](BlobValue value) { return [value] { return value; }; };
     if (!index.isValid() || !isBlobColumn(index.column()))
-        return {};
+        return known({});
     if (const CellEdit *edit = pendingEdit(index.row(), index.column())) {
         if (edit->null)
-            return {};
-        return {false, edit->bytes ? *edit->bytes : edit->text.toUtf8()};
+            return known({});
+        return known({false, edit->bytes ? *edit->bytes : edit->text.toUtf8()});
     }
     const Source source = sourceOf(index.row());
     if (source.kind == Source::NewRecord || source.kind == Source::Placeholder)
-        return {};
+        return known({});
     const Column &c = m_columns[index.column()];
     const RowStore &store = source.kind == Source::Fetched ? m_rows : m_inserted;
     const Cell cell = store.cell(source.index, index.column());
     if (cell.null)
-        return {};
+        return known({});
+    RowWriter *writer = m_writer.get();
     if (!isTextBlobColumn(index.column()))
-        return {false, m_writer->readBlob(cell.bytes, CsNone)};
+        return [writer, id = cell.bytes] { return BlobValue{false, writer->readBlob(id, CsNone)}; };
     // As the grid's cell editor gets it: NONE that is not UTF-8 as Latin-1.
-    const unsigned decodeAs = c.sqlType.charSet == CsNone ? CsNone : CsUtf8;
-    const QByteArray stored = m_writer->readBlob(cell.bytes, c.sqlType.charSet);
-    return {false, DecodeText(decodeAs, stored).toUtf8()};
+    const unsigned charSet = c.sqlType.charSet;
+    return [writer, id = cell.bytes, charSet] {
+        const unsigned decodeAs = charSet == CsNone ? CsNone : CsUtf8;
+        return BlobValue{false, DecodeText(decodeAs, writer->readBlob(id, charSet)).toUtf8()};
+    };
 }
 
 bool TableModel::setBlob(const QModelIndex &index, const BlobValue &value)

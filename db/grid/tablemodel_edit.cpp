@@ -203,7 +203,7 @@ QStringList TableModel::deleteRows(const QList<int> &rows)
     for (int row : rows)
         spans.push_back({row, row});
     const std::unique_ptr<BatchJob> job = deleteJob(std::move(spans));
-    job->runHere();
+    RunJobHere(*job);
     return job->failures();
 }
 
