@@ -58,7 +58,7 @@ void makeChange(TableModel &model, const QString &change)
         QCOMPARE(model.deleteRows({0, 2}), QStringList());
     } else if (change == "paste") {
         const auto job = model.pasteJob(1, 1, {{"p", "7"}, {"q", "8"}}, 1);
-        job->runHere();
+        RunJobHere(*job);
         QCOMPARE(job->failures(), QStringList());
     }
 }
@@ -69,7 +69,7 @@ QStringList replay(TableModel &model, bool redo)
     const std::unique_ptr<BatchJob> job = model.undoJob(redo);
     if (!job)
         return {"<nothing to replay>"};
-    job->runHere();
+    RunJobHere(*job);
     return job->failures();
 }
 

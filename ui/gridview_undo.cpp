@@ -3,7 +3,7 @@
 #include "app/titles.h"
 #include "db/grid/tablemodel.h"
 #include "platform/messageboxes.h"
-#include "ui/batchprogress.h"
+#include "ui/jobrunner.h"
 
 #include <QAction>
 
@@ -58,7 +58,7 @@ void GridView::undoOrRedo(bool redo)
     const std::unique_ptr<db::BatchJob> job = m_model->undoJob(redo);
     if (!job)
         return;
-    RunBatchJob(window(), *job, redo ? QStringLiteral("redone") : QStringLiteral("undone"));
+    JobRunner(window()).run(*job);
     const QStringList failures = job->failures();
     if (!failures.isEmpty())
         warn(QStringLiteral("%1 was not done: %2").arg(step, failures.join(QStringLiteral("\r\n"))));

@@ -7,7 +7,8 @@
 namespace db {
 
 UndoJob::UndoJob(TableModel &model, bool redo)
-    : m_model(model), m_redo(redo), m_connectionString(model.connectionString()),
+    : BatchJob(redo ? QStringLiteral("redone") : QStringLiteral("undone")), m_model(model),
+      m_redo(redo), m_connectionString(model.connectionString()),
       m_table(model.table()), m_columns(model.m_columns)
 {
     const UndoHistory &history = model.m_history;
@@ -21,15 +22,15 @@ UndoJob::UndoJob(TableModel &model, bool redo)
 // A step not committed is rolled back here, whatever stopped it.
 UndoJob::~UndoJob() = default;
 
-BatchJob::Step UndoJob::prepare()
+Job::Step UndoJob::prepare()
 {
     if (m_committed || cancelled() || !m_error.isEmpty() || m_next >= m_writes.size())
         return Step::Done;
     m_batchEnd = std::min(m_writes.size(), m_next + std::size_t(m_batchSize));
-    return Step::Batch;
+    return Step::Work;
 }
 
-void UndoJob::write()
+void UndoJob::work()
 {
     QElapsedTimer timer;
     timer.start();

@@ -25,7 +25,7 @@ public:
 
     qint64 total() const override { return qint64(m_writes.size()); }
     Step prepare() override;
-    void write() override;
+    void work() override;
     void apply() override;
     QStringList failures() const override;
     bool done() const { return m_applied; }
