@@ -29,7 +29,7 @@ bool TableModel::setData(const QModelIndex &index, const QVariant &value, int ro
         return false;
     PendingRow &pending = m_edits[index.row()];
     pending.values.resize(visibleColumns());
-    pending.values[index.column()] = CellEdit{false, text};
+    pending.values[index.column()].emplace().text = text;
     pending.kind = UndoKind::Edit;
     emit dataChanged(index, index);
     emit headerDataChanged(Qt::Vertical, index.row(), index.row());
