@@ -121,7 +121,9 @@ QString EditorUsageText()
                           "\"Help\" says more about editing.")
         + Paragraph
         + "Keys: arrows and Page Up/Down move; F2 or typing edits a cell; Enter ends the edit; "
-          "leaving the row saves it; Esc undoes the changes of the row; Ctrl+0 sets NULL; "
+          "leaving the row saves it; Esc undoes the changes of the row; Ctrl+Z takes back "
+          "the last saved change (Ctrl+Shift+Z or Ctrl+Y makes it again), while the table is "
+          "open; Ctrl+0 sets NULL; "
           "Ctrl+Delete deletes the selected rows; Shift+F2 or a double-click opens a BLOB cell "
           "in a window of its own (text to edit, or bytes in hex to load from or save to a "
           "file); F5 reads the table again; Ctrl+Shift+I imports rows from a CSV or "
