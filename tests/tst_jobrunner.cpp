@@ -76,12 +76,15 @@ void TestJobRunner::endings_data()
 {
     QTest::addColumn<int>("steps");
     QTest::addColumn<int>("failAt");
-    QTest::addColumn<QString>("press");   // on the progress dialog: "", "cancel", "escape"
+    QTest::addColumn<QString>("press");   // on the progress dialog: "", "cancel", "escape", "reject"
     QTest::addColumn<bool>("dialogShown");
     QTest::newRow("short: no dialog at all") << 20 << -1 << "" << false;
     QTest::newRow("long: the dialog shows the job's line") << 100 << -1 << "" << true;
     QTest::newRow("Cancel stops it") << 1000 << -1 << "cancel" << true;
     QTest::newRow("Escape stops it") << 1000 << -1 << "escape" << true;
+    // Escape on a dialog not yet active misses the Cancel shortcut and
+    // rejects the dialog instead.
+    QTest::newRow("rejecting the dialog stops it") << 1000 << -1 << "reject" << true;
     QTest::newRow("a failure ends it and is kept") << 1000 << 35 << "" << false;
 }
 
@@ -107,6 +110,8 @@ void TestJobRunner::endings()
             dialog->findChild<QPushButton *>()->click();
         else if (press == "escape")
             QTest::keyClick(dialog, Qt::Key_Escape);
+        else if (press == "reject")
+            dialog->reject();
     });
     watch.start(20);
     QElapsedTimer clock;

@@ -91,6 +91,11 @@ private:
         m_dialog->setLabelText(m_job.progressText());
         QObject::connect(m_dialog.get(), &QProgressDialog::canceled, &m_loop,
                          [this] { m_job.cancel(); });
+        // Escape reaches the dialog's own reject when its Cancel shortcut
+        // does not fire (the dialog not yet active): that closes it without
+        // `canceled`, and must stop the job all the same.
+        QObject::connect(m_dialog.get(), &QDialog::rejected, &m_loop,
+                         [this] { m_job.cancel(); });
         m_dialog->show();
     }
 
