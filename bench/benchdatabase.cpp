@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <functional>
 #include <stdexcept>
 
 namespace bench {
@@ -108,7 +109,12 @@ QString FillBenchTableSql(const QString &table, int rows)
         .arg(nameSql(), noteSql());
 }
 
-bool EnsureBenchDatabase(const QString &path)
+namespace {
+
+// Builds a database under another name with the given tables, fills it
+// through fill, and renames it into place; false when it was there.
+bool ensureDatabase(const QString &path, const QStringList &tables,
+                    const std::function<void(db::Attachment &)> &fill)
 {
     if (QFileInfo::exists(path))
         return false;
@@ -117,17 +123,49 @@ bool EnsureBenchDatabase(const QString &path)
     {
         db::Attachment setup = db::Attachment::create(building, QString::fromLatin1(User),
                                                       QString::fromLatin1(Password));
-        setup.executeImmediate(CreateBenchTableSql(QString::fromLatin1(SmallTable)));
-        setup.executeImmediate(CreateBenchTableSql(QString::fromLatin1(LargeTable)));
+        for (const QString &table : tables)
+            setup.executeImmediate(CreateBenchTableSql(table));
     }
-    // Filled through the program's own connection string, as the grid reads it.
-    db::Attachment fill = db::Attachment::open(BenchConnectionString(building));
-    fill.executeImmediate(FillBenchTableSql(QString::fromLatin1(SmallTable), SmallRows));
-    fill.executeImmediate(FillBenchTableSql(QString::fromLatin1(LargeTable), LargeRows));
-    fill.close();
+    {
+        // Filled through the program's own connection string, as the grid reads it.
+        db::Attachment filling = db::Attachment::open(BenchConnectionString(building));
+        fill(filling);
+        filling.close();
+    }
     if (!QFile::rename(building, path))
         throw std::runtime_error("cannot rename the benchmark database into place");
     return true;
+}
+
+} // namespace
+
+bool EnsureBenchDatabase(const QString &path)
+{
+    const QString small = QString::fromLatin1(SmallTable);
+    const QString large = QString::fromLatin1(LargeTable);
+    return ensureDatabase(path, {small, large}, [&](db::Attachment &fill) {
+        fill.executeImmediate(FillBenchTableSql(small, SmallRows));
+        fill.executeImmediate(FillBenchTableSql(large, LargeRows));
+    });
+}
+
+bool EnsureHugeBenchDatabase(const QString &path)
+{
+    const QString huge = QString::fromLatin1(HugeTable);
+    return ensureDatabase(path, {huge}, [&](db::Attachment &fill) {
+        fill.executeImmediate(FillBenchTableSql(huge, LargeRows));
+        // The other copies are the first one's rows under higher ids.
+        const QString quoted = db::sql::QuoteIdentifier(huge);
+        for (int copy = 1; copy < HugeCopies; ++copy) {
+            fill.executeImmediate(
+                QStringLiteral("INSERT INTO %1 (ID, NAME, AMOUNT, CREATED, NOTE, FLAG)"
+                               " SELECT ID + %2, NAME, AMOUNT, CREATED, NOTE, FLAG FROM %1"
+                               " WHERE ID <= %3")
+                    .arg(quoted)
+                    .arg(qint64(copy) * LargeRows)
+                    .arg(LargeRows));
+        }
+    });
 }
 
 } // namespace bench

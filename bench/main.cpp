@@ -1,5 +1,6 @@
 // gravelin_bench: one measurement of the table editor's grid per process.
 //   gravelin_bench create DATABASE
+//   gravelin_bench create-10m DATABASE
 //   gravelin_bench first-screen|fetch-all|bare-fetch DATABASE TABLE
 //   gravelin_bench filter DATABASE TABLE TEXT
 //   gravelin_bench export DATABASE TABLE txt|csv|xml|xlsx|pdf [ROWS]
@@ -32,6 +33,7 @@ int usage()
 {
     std::fprintf(stderr,
                  "usage: gravelin_bench create DATABASE\n"
+                 "       gravelin_bench create-10m DATABASE\n"
                  "       gravelin_bench first-screen|fetch-all|bare-fetch DATABASE TABLE\n"
                  "       gravelin_bench filter DATABASE TABLE TEXT\n"
                  "       gravelin_bench export DATABASE TABLE txt|csv|xml|xlsx|pdf [ROWS]\n"
@@ -54,6 +56,11 @@ int run(const QStringList &args)
     const QString database = onServer ? args.at(1) : QFileInfo(args.at(1)).absoluteFilePath();
     if (mode == QLatin1String("create")) {
         const bool created = bench::EnsureBenchDatabase(database);
+        std::printf("created=%d\n", created ? 1 : 0);
+        return 0;
+    }
+    if (mode == QLatin1String("create-10m")) {
+        const bool created = bench::EnsureHugeBenchDatabase(database);
         std::printf("created=%d\n", created ? 1 : 0);
         return 0;
     }

@@ -100,6 +100,7 @@ void openUntilCounted(EditorUnderTest &editor, const QString &database, const QS
     stall.stop();
     put("stall_while_opening_ms", stall.longestGapMs());
     put("stall_while_opening_began_ms", ms(stall.longestGapStart() - start));
+    put("stall_while_opening_cpu_ms", stall.longestGapCpuMs());
 }
 
 } // namespace

@@ -210,7 +210,6 @@ void ChunkArena::shrinkLast(std::vector<const char *> &rows)
 
 void ChunkArena::takeFrom(ChunkArena &&other)
 {
-    m_chunks.reserve(m_chunks.size() + other.m_chunks.size());
     for (Chunk &chunk : other.m_chunks)
         m_chunks.push_back(std::move(chunk));
     m_allocated += other.m_allocated;
@@ -265,7 +264,6 @@ void RowStore::reset(const std::vector<Column> &columns)
 void RowStore::clear()
 {
     m_rows.clear();
-    m_rows.shrink_to_fit();
     m_arena.clear();
     m_edits.clear();
 }
@@ -287,7 +285,7 @@ void RowStore::appendBatch(RowBatch &&batch)
     Q_ASSERT(batch.m_layout.columnCount() == columnCount());
     batch.finish();
     m_arena.takeFrom(std::move(batch.m_arena));
-    m_rows.insert(m_rows.end(), batch.m_rows.begin(), batch.m_rows.end());
+    m_rows.append(batch.m_rows.data(), batch.m_rows.size());
     batch.m_rows.clear();
     batch.m_rows.shrink_to_fit();
 }
@@ -303,24 +301,23 @@ const char *RowStore::packCells(const std::vector<Cell> &cells)
 
 void RowStore::replaceRow(int row, const std::vector<Cell> &cells)
 {
-    m_rows[std::size_t(row)] = packCells(cells);
+    m_rows.set(std::size_t(row), packCells(cells));
 }
 
 void RowStore::insertRow(int row, const std::vector<Cell> &cells)
 {
     const char *packed = packCells(cells);
-    m_rows.insert(m_rows.begin() + row, packed);
+    m_rows.insert(std::size_t(row), packed);
 }
 
 void RowStore::removeRows(int first, int count)
 {
-    m_rows.erase(m_rows.begin() + first, m_rows.begin() + first + count);
+    m_rows.erase(std::size_t(first), std::size_t(count));
 }
 
 std::size_t RowStore::memoryBytes() const
 {
-    return m_arena.allocatedBytes() + m_edits.allocatedBytes()
-           + m_rows.capacity() * sizeof(const char *);
+    return m_arena.allocatedBytes() + m_edits.allocatedBytes() + m_rows.memoryBytes();
 }
 
 } // namespace db

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/grid/rowindex.h"
 #include "db/sql/cellcodec.h"
 #include "db/sql/sqltype.h"
 
@@ -16,6 +17,8 @@
 // whether the offsets below are 16 or 32 bits wide), the fixed-size values
 // at fixed places, the end offset of every variable-size value, then the
 // variable-size bytes. Fixed values of NULL cells still take their place.
+// The pointers are kept in blocks (RowIndex), so that the store grows
+// without copying what it holds.
 namespace db {
 
 // A value of an output message, without copying.
@@ -146,7 +149,7 @@ private:
     RowLayout m_layout;
     ChunkArena m_arena;           // batches' chunks
     ChunkArena m_edits{16 * 1024}; // rows written by edits
-    std::vector<const char *> m_rows;
+    RowIndex m_rows;
 };
 
 } // namespace db
