@@ -16,6 +16,7 @@ class tst_TableModelFetch : public QObject
 private slots:
     void fetchesLazilyWithTrueCount();
     void rowsAddedAfterTheCount();
+    void largeCountComesInSlices();
     void rowsDeletedAfterTheCount();
     void insertWhileReadIncomplete_data();
     void insertWhileReadIncomplete();
@@ -97,6 +98,39 @@ QString dropFails(TempDatabase &database)
 }
 
 } // namespace
+
+// The placeholders of a large count go in over several turns of the event
+// loop; the count is told only once all of them are there.
+void tst_TableModelFetch::largeCountComesInSlices()
+{
+    TempDatabase database;
+    fill(database, "T", 300000);
+    TableModel model;
+    int inserts = 0;
+    int largest = 0;
+    connect(&model, &QAbstractItemModel::rowsInserted, &model,
+            [&](const QModelIndex &, int first, int last) {
+                ++inserts;
+                largest = std::max(largest, last - first + 1);
+            });
+    QList<int> toldRecords;
+    connect(&model, &TableModel::countChanged, &model, [&] {
+        if (model.countKnown())
+            toldRecords << model.recordCount();
+    });
+    QVERIFY(bindFirst(model, database, "T"));
+    QVERIFY(QTest::qWaitFor([&] { return model.countKnown(); }, 10000));
+    QCOMPARE(model.recordCount(), 300000);
+    QCOMPARE(toldRecords, QList<int>({300000}));
+    QVERIFY2(inserts > 2 && largest <= 150000,
+             qPrintable(QStringLiteral("%1 inserts, the largest %2 rows").arg(inserts).arg(largest)));
+    QCOMPARE(model.headerData(299999, Qt::Vertical).toString(), QString("300000"));
+    // Reading every row turns the placeholders into rows, none left over.
+    model.fetchAll();
+    QVERIFY(QTest::qWaitFor([&] { return model.allRowsFetched(); }, 30000));
+    QCOMPARE(model.recordCount(), 300000);
+    QCOMPARE(display(model, 299999, 1), QString("v299999"));
+}
 
 void tst_TableModelFetch::fetchesLazilyWithTrueCount()
 {

@@ -90,6 +90,7 @@ void TableModel::unbind()
     m_carriedNewRecord.reset();
     m_wantedKey.clear();
     m_placeholders = 0;
+    m_placeholdersDue = false;
     m_atEnd = false;
     m_requested = 0;
     m_table.clear();

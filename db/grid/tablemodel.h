@@ -97,7 +97,7 @@ public:
     void fetchAll();
     bool isBusy() const { return m_sorting; }
     // The count of records is known (counted or read to the end).
-    bool countKnown() const { return m_count >= 0 || m_atEnd; }
+    bool countKnown() const { return (m_count >= 0 && !m_placeholdersDue) || m_atEnd; }
 
     // Reads the table again in its order and filter, off the UI thread like
     // a sort. Unsaved rows keep their values where their row comes back;
@@ -277,6 +277,8 @@ private:
     std::optional<PendingRow> m_carriedNewRecord;
     QByteArray m_wantedKey;
     int m_placeholders = 0;
+    bool m_placeholdersDue = false;        // counted rows still to be shown
+    bool m_placeholderSliceQueued = false;
     bool m_atEnd = false;
     bool m_sorting = false;
     std::map<int, PendingRow> m_edits;

@@ -2,6 +2,8 @@
 
 #include <ibase.h>
 
+#include <QTimer>
+
 #include <utility>
 
 namespace db {
@@ -9,6 +11,10 @@ namespace db {
 namespace {
 
 constexpr int FirstScreenRows = 256;
+// The row header keeps bookkeeping for every row: ten million placeholders
+// inserted at once would hold the window for half a second, so they go in
+// by slices, one per turn of the event loop.
+constexpr int PlaceholderSlice = 131072;
 const QString DbKey = QStringLiteral("RDB$DB_KEY");
 
 } // namespace
@@ -59,20 +65,35 @@ void TableModel::startReader(const sql::TableRead &read)
 }
 
 // Rows counted but not fetched yet are placeholders, so the scroll bar is
-// true from the start; fetching turns them into rows.
+// true from the start; fetching turns them into rows. The count is known
+// once the last slice of them is in.
 void TableModel::resizeForCount()
 {
+    m_placeholdersDue = false;
     if (m_atEnd || m_count < 0)
         return;
     const int wanted = int(std::max<qint64>(0, m_count - m_rows.size()));
-    const int first = m_rows.size() + m_placeholders;
     if (wanted > m_placeholders) {
-        const int extra = wanted - m_placeholders;
+        const int first = m_rows.size() + m_placeholders;
+        const int extra = std::min(wanted - m_placeholders, PlaceholderSlice);
         beginInsertRows({}, first, first + extra - 1);
         shiftEdits(first, extra);
-        m_placeholders = wanted;
+        m_placeholders += extra;
         endInsertRows();
     }
+    if (wanted <= m_placeholders)
+        return;
+    m_placeholdersDue = true;
+    if (std::exchange(m_placeholderSliceQueued, true))
+        return;
+    QTimer::singleShot(0, this, [this] {
+        m_placeholderSliceQueued = false;
+        if (!m_placeholdersDue)
+            return;   // the read ended or was replaced meanwhile
+        resizeForCount();
+        if (!m_placeholdersDue)
+            emit countChanged();
+    });
 }
 
 void TableModel::onRowsFetched(const std::shared_ptr<RowBatch> &batch, bool atEnd)
@@ -101,6 +122,7 @@ void TableModel::onRowsFetched(const std::shared_ptr<RowBatch> &batch, bool atEn
         emit rowFound(found);
     if (atEnd) {
         m_atEnd = true;
+        m_placeholdersDue = false;
         if (m_placeholders > 0) {
             const int at = m_rows.size();
             beginRemoveRows({}, at, at + m_placeholders - 1);
