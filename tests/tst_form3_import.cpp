@@ -166,9 +166,24 @@ private slots:
         const QString path = write("refused.csv", "NAME,AMOUNT\r\nCy,1\r\nDianne,2\r\n");
         m_h.services.files.answers = {path};
         m_h.services.messages.calls.clear();
-        WhenShown<ui::ImportDialog>(&m_h.windows.form3(),
-                                    [](ui::ImportDialog &dialog) { dialog.accept(); });
+        // The preview comes back after the failure with the user's options.
+        int shown = 0;
+        QString nullTextAgain;
+        std::function<void(ui::ImportDialog &)> script = [&](ui::ImportDialog &dialog) {
+            auto *nullText = dialog.findChild<QLineEdit *>("nullText");
+            if (++shown == 1) {
+                nullText->setText("-");
+                dialog.accept();
+                WhenShown<ui::ImportDialog>(&m_h.windows.form3(), script);
+            } else {
+                nullTextAgain = nullText->text();
+                dialog.reject();
+            }
+        };
+        WhenShown<ui::ImportDialog>(&m_h.windows.form3(), script);
         m_h.windows.form3().importRows();
+        QCOMPARE(shown, 2);
+        QCOMPARE(nullTextAgain, QString("-"));
         QCOMPARE(m_h.services.messages.calls.size(), 1);
         const QString text = m_h.services.messages.calls[0].text;
         QVERIFY2(text.startsWith("Nothing was imported.\r\n\r\nLine 3, column NAME: At most 5 characters"),

@@ -1,5 +1,5 @@
 // "Import Rows…": a file, its preview, then its rows written into the open
-// table off the UI thread, all or nothing.
+// table off the UI thread, all or nothing; after a failure, the preview again.
 #include "ui/form3.h"
 
 #include "app/titles.h"
@@ -55,19 +55,23 @@ void Form3::importRows()
         messages.warn(app::ShortTitle(), error.message());
         return;
     }
+    // An import that fails writes nothing; the preview comes back as the
+    // user left it, so that a mapping or option can be changed and tried again.
     ImportDialog preview(path, m_model->table(), targets, this);
-    if (preview.exec() != QDialog::Accepted)
-        return;
-    exports::ImportRequest request{path,
-                                   preview.previewedSize(),
-                                   m_model->connectionString(),
-                                   m_model->table(),
-                                   std::move(targets),
-                                   preview.options(),
-                                   &RefusalText};
-    JobRunner jobs(this);
-    const exports::ImportOutcome outcome = exports::RunImport(jobs, request, preview.rowCount());
-    showImportOutcome(outcome);
+    while (preview.exec() == QDialog::Accepted) {
+        const exports::ImportRequest request{path,
+                                             preview.previewedSize(),
+                                             m_model->connectionString(),
+                                             m_model->table(),
+                                             targets,
+                                             preview.options(),
+                                             &RefusalText};
+        JobRunner jobs(this);
+        const exports::ImportOutcome outcome = exports::RunImport(jobs, request, preview.rowCount());
+        showImportOutcome(outcome);
+        if (outcome.end != exports::ImportOutcome::End::Failed)
+            return;
+    }
 }
 
 void Form3::showImportOutcome(const exports::ImportOutcome &outcome)
