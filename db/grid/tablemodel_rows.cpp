@@ -13,7 +13,7 @@ namespace {
 constexpr int FirstScreenRows = 256;
 // The row header keeps bookkeeping for every row: ten million placeholders
 // inserted at once would hold the window for half a second, so they go in
-// by slices, one per turn of the event loop.
+// by slices, one per turn of the event loop (each with its repaint).
 constexpr int PlaceholderSlice = 131072;
 const QString DbKey = QStringLiteral("RDB$DB_KEY");
 
@@ -86,7 +86,9 @@ void TableModel::resizeForCount()
     m_placeholdersDue = true;
     if (std::exchange(m_placeholderSliceQueued, true))
         return;
-    QTimer::singleShot(0, this, [this] {
+    // A timer, not a queued call: queued calls run on in one pass of the
+    // event loop with the repaints they cause, and hold it as long as before.
+    QTimer::singleShot(1, this, [this] {
         m_placeholderSliceQueued = false;
         if (!m_placeholdersDue)
             return;   // the read ended or was replaced meanwhile
